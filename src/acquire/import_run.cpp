@@ -1,0 +1,245 @@
+#include "acquire/import_run.h"
+
+#include <algorithm>
+#include <cwchar>
+#include <memory>
+#include <vector>
+
+#include "acquire/archive_addresses.h"
+#include "acquire/download_cache.h"
+#include "acquire/racer_period_importer.h"
+#include "archive/race_file_importer.h"
+#include "db/db_manager.h"
+#include "db/db_schema.h"
+#include "platform/clock.h"
+#include "platform/files.h"
+#include "platform/format.h"
+#include "web/meeting_list.h"
+#include "web/web_client.h"
+
+namespace wakelore {
+
+namespace {
+
+constexpr int kMissingListCap = 15;
+constexpr uint32_t kPauseAfterDownloadMs = 500;
+constexpr uint32_t kPauseAfterMeetingPageMs = 300;
+
+// Everything one run holds from preparation to closing.
+class ImportRun {
+ public:
+  ImportRun(const ImportOptions& options, ImportStats* stats, const ImportProgress& progress,
+            const ImportPacing* pacing)
+      : options_(options), stats_(stats), progress_(progress), pacing_(pacing) {}
+
+  bool Run();
+
+ private:
+  // Reports a step; false (and `cancelled`) when the caller asked to stop.
+  bool Report(const std::wstring& text) {
+    if (!progress_) return true;
+    if (progress_(done_, total_, text)) return true;
+    stats_->cancelled = true;
+    return false;
+  }
+  void Sleep(uint32_t ms) {
+    if (pacing_ && pacing_->sleep) {
+      pacing_->sleep(ms);
+    } else {
+      SleepMs(ms);
+    }
+  }
+  void ImportArchiveDay(wchar_t letter, int64_t day, const std::wstring& kind_folder);
+  void FetchMeetings(int64_t day, const std::wstring& ds);
+  void ImportRacerPeriod(int32_t period);
+  void CountOutcome(const std::wstring& outcome) {
+    if (outcome == L"downloaded") {
+      ++stats_->downloaded;
+      Sleep(kPauseAfterDownloadMs);
+    } else {
+      ++stats_->existing;
+    }
+  }
+
+  const ImportOptions& options_;
+  ImportStats* stats_;
+  const ImportProgress& progress_;
+  const ImportPacing* pacing_;
+  int32_t done_ = 0;
+  int32_t total_ = 0;
+  int64_t today_ = 0;
+  DbManager db_;
+  std::unique_ptr<RaceFileImporter> programs_;
+  std::unique_ptr<RaceFileImporter> results_;
+  std::unique_ptr<WebClient> web_;
+  std::wstring missing_list_;
+  int missing_lines_ = 0;
+};
+
+bool ImportRun::Run() {
+  *stats_ = ImportStats();
+  {
+    DbSchema schema(db_);
+    if (!schema.InitializeDatabase(options_.databasePath)) {
+      stats_->error = L"データベースを開けません: " + schema.LastError();
+      db_.Close();
+      return false;
+    }
+  }
+
+  today_ = LocalMidnightOf(options_.referenceTime > 0 ? options_.referenceTime : NowSeconds());
+  int64_t start = LocalMidnightOf(std::min(options_.fromDate, options_.toDate));
+  int64_t end = LocalMidnightOf(std::max(options_.fromDate, options_.toDate));
+  const int64_t tomorrow = AddCalendarDays(today_, 1);
+  if (end > tomorrow) end = tomorrow;
+  int64_t meeting_cutoff = 0;
+  FromLocalTime({2017, 1, 1}, &meeting_cutoff);
+
+  // Days are counted on the calendar so that a daylight-saving change in
+  // the range cannot lose or add one.
+  int32_t days = 0;
+  for (int64_t d = start; d <= end; d = AddCalendarDays(d, 1)) ++days;
+
+  std::vector<int32_t> periods;
+  if (options_.racerPeriods) {
+    const int32_t last = std::min(HalfYearIndex(today_), HalfYearIndex(end));
+    for (int32_t p = HalfYearIndex(start); p <= last; ++p) periods.push_back(p);
+  }
+  total_ = days * ((options_.programs ? 1 : 0) + (options_.results ? 1 : 0) +
+                   (options_.meetings ? 1 : 0)) +
+           static_cast<int32_t>(periods.size());
+
+  const std::wstring guide = JoinPath(options_.downloadFolder, L"guide");
+  const std::wstring raceresults = JoinPath(options_.downloadFolder, L"Raceresults");
+  const std::wstring termresults = JoinPath(options_.downloadFolder, L"TermResults");
+  programs_ = std::make_unique<RaceFileImporter>(&db_, options_.reimport);
+  results_ = std::make_unique<RaceFileImporter>(&db_, options_.reimport);
+  web_ = std::make_unique<WebClient>();
+
+  for (int64_t d = start; d <= end && !stats_->cancelled; d = AddCalendarDays(d, 1)) {
+    const std::wstring ds = LocalDateText(d);
+    if (options_.programs) {
+      if (!Report(ds + L" 番組表を取得中")) break;
+      ImportArchiveDay(L'B', d, guide);
+      ++done_;
+    }
+    if (options_.results) {
+      if (!Report(ds + L" 競走成績を取得中")) break;
+      if (d <= today_) ImportArchiveDay(L'K', d, raceresults);
+      ++done_;
+    }
+    if (options_.meetings) {
+      if (!Report(ds + L" 開催情報を取得中")) break;
+      if (d >= meeting_cutoff) FetchMeetings(d, ds);
+      ++done_;
+    }
+  }
+
+  for (int32_t p : periods) {
+    if (stats_->cancelled) break;
+    if (!Report(Format(L"レーサー期別成績 %d年%s用を取得中", p / 2, p % 2 == 0 ? L"前期" : L"後期"))) break;
+    ImportRacerPeriod(p);
+    ++done_;
+  }
+
+  if (!missing_list_.empty()) {
+    stats_->log += L"取得できなかったファイル(公開前・開催なし・通信エラー):\r\n";
+    stats_->log += missing_list_;
+    if (stats_->unavailable > missing_lines_) {
+      stats_->log += Format(L"  ほか %d 件\r\n", stats_->unavailable - missing_lines_);
+    }
+  }
+  if (progress_) progress_(done_, total_, stats_->cancelled ? L"中止しました" : L"完了しました");
+  programs_.reset();
+  results_.reset();
+  db_.Close();
+  return true;
+}
+
+void ImportRun::ImportArchiveDay(wchar_t letter, int64_t day, const std::wstring& kind_folder) {
+  LocalTime local;
+  ToLocalTime(day, &local);
+  const std::wstring ds = LocalDateText(day);
+  const std::wstring name = ArchiveFileName(letter, day);
+  const std::wstring path = JoinPath(CacheYearFolder(kind_folder, local.year), name);
+  const std::wstring url = ArchiveUrl(letter, day);
+  RaceFileImporter& importer = letter == L'B' ? *programs_ : *results_;
+
+  std::wstring outcome;
+  if (!DownloadToCache(url, path, &outcome)) {
+    ++stats_->unavailable;
+    if (missing_lines_ < kMissingListCap) {
+      missing_list_ += Format(L"  %s %s\r\n", ds, letter == L'B' ? L"番組表" : L"競走成績");
+      ++missing_lines_;
+    }
+    return;
+  }
+  CountOutcome(outcome);
+  ArchiveImportTally tally;
+  const bool ok = letter == L'B' ? importer.ImportProgramArchive(path, &tally)
+                                 : importer.ImportResultArchive(path, &tally);
+  // A result archive taken before the day was over is not final: its cached
+  // copy goes, so the next run downloads the archive again.
+  if (tally.filesIncomplete > 0) DeleteFileAt(path);
+  if (!ok) {
+    stats_->log += Format(L"取込失敗: %s %s\r\n", ds, importer.message());
+  } else if (tally.filesImported >= 1) {
+    ++stats_->imported_files;
+  }
+}
+
+void ImportRun::FetchMeetings(int64_t day, const std::wstring& ds) {
+  bool fetch = day >= AddCalendarDays(today_, -1);
+  if (!fetch) {
+    std::vector<DbRow> rows;
+    const bool counted =
+        db_.QueryRows(Format(L"SELECT COUNT(*) AS n FROM stadium_days WHERE race_date = '%s';", ds), &rows);
+    fetch = !counted || rows.empty() || std::wcstol(DbRowValue(rows[0], L"n").c_str(), nullptr, 10) <= 0;
+  }
+  if (!fetch) return;
+  std::vector<MeetingDayRow> meeting_rows;
+  if (FetchMeetingDays(*web_, ds, &meeting_rows)) {
+    if (!meeting_rows.empty() && StoreMeetingDays(db_, meeting_rows)) ++stats_->grade_days;
+  } else {
+    stats_->log += Format(L"開催情報の取得失敗: %s %s\r\n", ds, web_->message);
+  }
+  Sleep(kPauseAfterMeetingPageMs);
+}
+
+void ImportRun::ImportRacerPeriod(int32_t period) {
+  const int32_t year = period / 2;
+  const std::wstring name = RacerPeriodFileName(year, period % 2);
+  const std::wstring termresults = JoinPath(options_.downloadFolder, L"TermResults");
+  const std::wstring path = JoinPath(CacheYearFolder(termresults, year), name);
+  std::wstring outcome;
+  if (!DownloadToCache(RacerPeriodUrl(name), path, &outcome)) {
+    ++stats_->unavailable;
+    missing_list_ += Format(L"  %s(期別成績・未公開の可能性)\r\n", name);
+    ++missing_lines_;
+    return;
+  }
+  CountOutcome(outcome);
+  RacerPeriodImporter importer(db_);
+  RacerImportTally tally;
+  if (importer.ImportRacerPeriodArchive(path, &tally)) {
+    ++stats_->racer_files;
+  } else {
+    stats_->log += Format(L"期別成績の取込失敗: %s %s\r\n", name, importer.message());
+  }
+}
+
+}  // namespace
+
+int32_t HalfYearIndex(int64_t date) {
+  LocalTime local;
+  ToLocalTime(date, &local);
+  return 2 * local.year + (local.month >= 7 ? 1 : 0);
+}
+
+bool RunImport(const ImportOptions& options, ImportStats* stats, const ImportProgress& progress,
+               const ImportPacing* pacing) {
+  ImportRun run(options, stats, progress, pacing);
+  return run.Run();
+}
+
+}  // namespace wakelore

@@ -1,0 +1,213 @@
+#include "acquire/import_run.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "db/db_manager.h"
+#include "platform/clock.h"
+#include "platform/files.h"
+#include "tests/support/official_server.h"
+#include "tests/support/test_support.h"
+
+namespace wakelore {
+namespace {
+
+int64_t Day(int y, int m, int d, int hour = 0) {
+  int64_t t = 0;
+  EXPECT_TRUE(FromLocalTime({y, m, d, hour}, &t));
+  return t;
+}
+
+class ImportRunTest : public test::OfficialServerTest {
+ protected:
+  ImportOptions Options(int64_t from, int64_t to) {
+    ImportOptions o;
+    o.databasePath = dir_.File(L"wakelore.db");
+    o.downloadFolder = dir_.File(L"download");
+    o.fromDate = from;
+    o.toDate = to;
+    return o;
+  }
+  // Runs with recorded pauses and progress reports.
+  bool Run(const ImportOptions& options, ImportStats* stats) {
+    sleeps_.clear();
+    reports_.clear();
+    ImportPacing pacing{[this](uint32_t ms) { sleeps_.push_back(ms); }};
+    return RunImport(options, stats,
+                     [this](int32_t done, int32_t total, const std::wstring& text) {
+                       reports_.push_back({done, total, text});
+                       return true;
+                     },
+                     &pacing);
+  }
+  std::wstring Count(const std::wstring& sql) {
+    DbManager db;
+    EXPECT_TRUE(db.OpenReadOnly(dir_.File(L"wakelore.db")));
+    std::vector<DbRow> rows;
+    EXPECT_TRUE(db.QueryRows(sql, &rows)) << testing::PrintToString(db.LastError());
+    return rows.empty() ? L"" : rows[0].begin()->second;
+  }
+  std::vector<std::string> Requested() {
+    std::vector<std::string> targets = server().RequestedTargets();
+    return targets;
+  }
+
+  struct Report {
+    int32_t done, total;
+    std::wstring text;
+  };
+  test::TempDir dir_;
+  std::vector<uint32_t> sleeps_;
+  std::vector<Report> reports_;
+};
+
+TEST_F(ImportRunTest, FixtureDayIsImportedThenReusedFromTheCache) {
+  ImportOptions options = Options(Day(2023, 9, 1), Day(2023, 9, 1));
+  options.programs = options.results = true;
+  options.referenceTime = Day(2023, 9, 2, 12);
+  ImportStats stats;
+  ASSERT_TRUE(Run(options, &stats)) << testing::PrintToString(stats.error);
+  EXPECT_EQ(stats.downloaded, 2);
+  EXPECT_EQ(stats.existing, 0);
+  EXPECT_EQ(stats.unavailable, 0);
+  EXPECT_EQ(stats.imported_files, 2);
+  EXPECT_EQ(stats.log, L"");
+  EXPECT_EQ(sleeps_, (std::vector<uint32_t>{500, 500}));
+  EXPECT_EQ(Count(L"SELECT COUNT(*) FROM races WHERE race_date = '2023-09-01'"), L"156");
+  ASSERT_FALSE(reports_.empty());
+  EXPECT_EQ(reports_.front().text, L"2023-09-01 番組表を取得中");
+  EXPECT_EQ(reports_.back().text, L"完了しました");
+  EXPECT_EQ(reports_.back().done, 2);
+  EXPECT_EQ(reports_.back().total, 2);
+  EXPECT_TRUE(PathExists(dir_.File(L"download") + kPathSeparator + L"guide" + kPathSeparator +
+                         L"2023年" + kPathSeparator + L"b230901.lzh"));
+
+  ASSERT_TRUE(server().Reset());
+  ImportStats again;
+  ASSERT_TRUE(Run(options, &again));
+  EXPECT_EQ(again.downloaded, 0);
+  EXPECT_EQ(again.existing, 2);
+  EXPECT_EQ(again.imported_files, 0) << "archives recorded as imported are skipped";
+  EXPECT_TRUE(sleeps_.empty()) << "cached archives cost no pause";
+  EXPECT_TRUE(Requested().empty());
+}
+
+TEST_F(ImportRunTest, CancelAtTheFirstReportTouchesNothing) {
+  ImportOptions options = Options(Day(2023, 9, 1), Day(2023, 9, 1));
+  options.programs = options.results = options.meetings = true;
+  options.referenceTime = Day(2023, 9, 2);
+  ImportStats stats;
+  std::vector<std::wstring> texts;
+  int32_t last_done = -1;
+  ASSERT_TRUE(RunImport(options, &stats, [&](int32_t done, int32_t, const std::wstring& text) {
+    texts.push_back(text);
+    last_done = done;
+    return false;
+  }));
+  EXPECT_TRUE(stats.cancelled);
+  EXPECT_EQ(texts, (std::vector<std::wstring>{L"2023-09-01 番組表を取得中", L"中止しました"}));
+  EXPECT_EQ(last_done, 0);
+  EXPECT_TRUE(Requested().empty());
+  EXPECT_FALSE(PathExists(dir_.File(L"download")));
+}
+
+TEST_F(ImportRunTest, RangeIsOrderedAndEndsTomorrow) {
+  // Today is 2023-09-01; the range reaches into next week, given backwards.
+  ImportOptions options = Options(Day(2023, 9, 10), Day(2023, 8, 31));
+  options.programs = options.results = true;
+  options.referenceTime = Day(2023, 9, 1, 15);
+  ImportStats stats;
+  ASSERT_TRUE(Run(options, &stats));
+  const std::vector<std::string> expected = {
+      "/od2/B/202308/b230831.lzh", "/od2/K/202308/k230831.lzh", "/od2/B/202309/b230901.lzh",
+      "/od2/K/202309/k230901.lzh", "/od2/B/202309/b230902.lzh"};
+  EXPECT_EQ(Requested(), expected) << "results of tomorrow are not asked for";
+  EXPECT_EQ(reports_.back().done, 6) << "tomorrow's result step still counts";
+  EXPECT_EQ(reports_.back().total, 6);
+}
+
+TEST_F(ImportRunTest, UnavailableFilesAreListedUpToFifteenLines) {
+  // No archive exists for these days; the racer period file is missing too.
+  ImportOptions options = Options(Day(2022, 1, 1), Day(2022, 1, 20));
+  options.programs = true;
+  options.racerPeriods = true;
+  options.referenceTime = Day(2022, 3, 1);
+  ImportStats stats;
+  ASSERT_TRUE(Run(options, &stats));
+  EXPECT_EQ(stats.unavailable, 21);
+  EXPECT_TRUE(sleeps_.empty());
+  const std::wstring& log = stats.log;
+  EXPECT_EQ(log.find(L"取得できなかったファイル(公開前・開催なし・通信エラー):\r\n"), 0u);
+  EXPECT_NE(log.find(L"  2022-01-15 番組表\r\n"), std::wstring::npos);
+  EXPECT_EQ(log.find(L"  2022-01-16 番組表\r\n"), std::wstring::npos);
+  EXPECT_NE(log.find(L"  fan2110.lzh(期別成績・未公開の可能性)\r\n"), std::wstring::npos);
+  const std::wstring tail = L"  ほか 5 件\r\n";
+  ASSERT_GE(log.size(), tail.size());
+  EXPECT_EQ(log.substr(log.size() - tail.size()), tail);
+}
+
+TEST_F(ImportRunTest, RacerPeriodsOfTheHalfYearsTouched) {
+  ImportOptions options = Options(Day(2024, 5, 20), Day(2024, 8, 10));
+  options.racerPeriods = true;
+  options.referenceTime = Day(2024, 12, 1);
+  ImportStats stats;
+  ASSERT_TRUE(Run(options, &stats));
+  const std::vector<std::string> expected = {
+      "/static_extra/pc_static/download/data/kibetsu/fan2310.lzh",
+      "/static_extra/pc_static/download/data/kibetsu/fan2404.lzh"};
+  EXPECT_EQ(Requested(), expected);
+  ASSERT_GE(reports_.size(), 2u);
+  EXPECT_EQ(reports_[0].text, L"レーサー期別成績 2024年前期用を取得中");
+  EXPECT_EQ(reports_[1].text, L"レーサー期別成績 2024年後期用を取得中");
+}
+
+TEST_F(ImportRunTest, MeetingPagesBefore2017AreNeverFetched) {
+  ImportOptions options = Options(Day(2016, 12, 31), Day(2016, 12, 31));
+  options.meetings = true;
+  options.referenceTime = Day(2020, 1, 1);
+  ImportStats stats;
+  ASSERT_TRUE(Run(options, &stats));
+  EXPECT_TRUE(Requested().empty());
+  EXPECT_TRUE(sleeps_.empty());
+  EXPECT_EQ(reports_.back().done, 1);
+}
+
+TEST_F(ImportRunTest, MeetingPageIsFetchedAndPaced) {
+  ImportOptions options = Options(Day(2020, 11, 30), Day(2020, 11, 30));
+  options.meetings = true;
+  options.referenceTime = Day(2020, 11, 30, 9);
+  ImportStats stats;
+  ASSERT_TRUE(Run(options, &stats));
+  EXPECT_EQ(Requested(), std::vector<std::string>{"/owpc/pc/race/index?hd=20201130"});
+  EXPECT_EQ(sleeps_, std::vector<uint32_t>{300});
+}
+
+TEST(ImportRunOpenTest, DatabaseThatCannotBeOpenedStopsTheRun) {
+  test::TempDir dir;
+  ASSERT_TRUE(WriteWholeFile(dir.File(L"file"), "x"));
+  ImportOptions options;
+  options.databasePath = dir.File(L"file") + kPathSeparator + L"wakelore.db";
+  options.downloadFolder = dir.File(L"download");
+  options.programs = true;
+  ImportStats stats;
+  int reports = 0;
+  EXPECT_FALSE(RunImport(options, &stats, [&](int32_t, int32_t, const std::wstring&) {
+    ++reports;
+    return true;
+  }));
+  EXPECT_EQ(stats.error.find(L"データベースを開けません: "), 0u);
+  EXPECT_GT(stats.error.size(), std::wstring(L"データベースを開けません: ").size());
+  EXPECT_EQ(reports, 0);
+}
+
+TEST(HalfYearIndexTest, JanuaryToJuneIsTheFirstHalf) {
+  EXPECT_EQ(HalfYearIndex(Day(2024, 6, 30, 23)), 4048);
+  EXPECT_EQ(HalfYearIndex(Day(2024, 7, 1)), 4049);
+  EXPECT_EQ(HalfYearIndex(Day(2024, 1, 1)), 4048);
+}
+
+}  // namespace
+}  // namespace wakelore

@@ -1,0 +1,187 @@
+#include "archive/official_recognition.h"
+
+#include <initializer_list>
+
+#include "archive/official_text.h"
+#include "platform/format.h"
+#include "platform/text.h"
+
+namespace wakelore {
+
+namespace {
+
+// Official stadium codes are the positions in this table plus one.
+constexpr const wchar_t* kStadiumNames[24] = {
+    L"桐生", L"戸田", L"江戸川", L"平和島", L"多摩川", L"浜名湖", L"蒲郡", L"常滑",
+    L"津",   L"三国", L"びわこ", L"住之江", L"尼崎",   L"鳴門",   L"丸亀", L"児島",
+    L"宮島", L"徳山", L"下関",   L"若松",   L"芦屋",   L"福岡",   L"唐津", L"大村",
+};
+
+std::wstring WithoutSpaces(std::wstring_view text) {
+  std::wstring out;
+  out.reserve(text.size());
+  for (wchar_t c : text) {
+    if (c != L' ' && c != 0x3000 && c != L'\t') out.push_back(c);
+  }
+  return out;
+}
+
+int32_t ExactMatch(std::wstring_view text) {
+  const std::wstring compact = WithoutSpaces(text);
+  for (int32_t i = 0; i < 24; ++i) {
+    if (compact == kStadiumNames[i]) return i + 1;
+  }
+  return 0;
+}
+
+int32_t LongestMatch(std::wstring_view text) {
+  const std::wstring compact = WithoutSpaces(text);
+  int32_t best = 0;
+  size_t best_length = 0;
+  for (int32_t i = 0; i < 24; ++i) {
+    const std::wstring_view name = kStadiumNames[i];
+    if (name.size() > best_length && compact.find(name) != std::wstring::npos) {
+      best = i + 1;
+      best_length = name.size();
+    }
+  }
+  return best;
+}
+
+// The line without any of `markers`, in one pass (a line from outside may be
+// long and full of them).
+std::wstring WithoutMarkers(std::wstring_view line,
+                            std::initializer_list<std::wstring_view> markers) {
+  std::wstring out;
+  out.reserve(line.size());
+  size_t i = 0;
+  while (i < line.size()) {
+    size_t skip = 0;
+    for (std::wstring_view marker : markers) {
+      if (line.substr(i, marker.size()) == marker) {
+        skip = marker.size();
+        break;
+      }
+    }
+    if (skip > 0) {
+      i += skip;
+    } else {
+      out.push_back(line[i++]);
+    }
+  }
+  return out;
+}
+
+bool IsDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
+
+}  // namespace
+
+int32_t DetectStadium(std::wstring_view line) {
+  constexpr std::wstring_view kResultWide = L"［成績］";
+  constexpr std::wstring_view kResultAscii = L"[成績]";
+  constexpr std::wstring_view kBoatRace = L"ボートレース";
+  constexpr std::wstring_view kStadium = L"競艇場";
+
+  size_t at = line.find(kResultWide);
+  if (at == std::wstring_view::npos) at = line.find(kResultAscii);
+  const bool has_result = at != std::wstring_view::npos;
+  if (has_result) {
+    if (int32_t id = ExactMatch(line.substr(0, at))) return id;
+  }
+  const size_t boat = line.find(kBoatRace);
+  if (boat != std::wstring_view::npos) {
+    std::wstring_view after = line.substr(boat + kBoatRace.size());
+    const size_t space = after.find(L' ');
+    if (space != std::wstring_view::npos) after = after.substr(0, space);
+    if (int32_t id = ExactMatch(after)) return id;
+  }
+  const size_t stadium = line.find(kStadium);
+  if (stadium != std::wstring_view::npos) {
+    std::wstring_view before = line.substr(0, stadium);
+    const size_t space = before.rfind(L' ');
+    if (space != std::wstring_view::npos) before = before.substr(space + 1);
+    if (int32_t id = ExactMatch(before)) return id;
+  }
+  if (!has_result && boat == std::wstring_view::npos && stadium == std::wstring_view::npos) return 0;
+  return LongestMatch(WithoutMarkers(line, {kBoatRace, kStadium, kResultWide}));
+}
+
+std::wstring StadiumNameOf(int32_t id) {
+  if (id < 1 || id > 24) return std::wstring();
+  return kStadiumNames[id - 1];
+}
+
+std::wstring DateFromFileName(std::wstring_view path, wchar_t letter) {
+  const std::wstring name = ToLowerText(FileNameOf(path));
+  if (name.size() <= 6 || name[0] != letter) return std::wstring();
+  for (size_t i = 1; i <= 6; ++i) {
+    if (!IsDigit(name[i])) return std::wstring();
+  }
+  const int yy = (name[1] - L'0') * 10 + (name[2] - L'0');
+  const int year = yy < 80 ? 2000 + yy : 1900 + yy;
+  return Format(L"%04d-%s-%s", year, name.substr(3, 2), name.substr(5, 2));
+}
+
+void ReadDayLabel(std::wstring_view line, std::wstring* day_label) {
+  const std::wstring n = NormalizeWidth(line);
+  const size_t dai = n.find(L'第');
+  if (dai == std::wstring::npos) return;
+  size_t i = dai + 1;
+  while (i < n.size() && n[i] == L' ') ++i;
+  const size_t digits = i;
+  while (i < n.size() && IsDigit(n[i])) ++i;
+  if (i == digits || i >= n.size() || n[i] != L'日') return;
+  *day_label = Format(L"第%s日", n.substr(digits, i - digits));
+}
+
+void TakeSeriesTitle(std::wstring_view line, bool* expect_title, std::wstring* series_title) {
+  if (!*expect_title) return;
+  const std::wstring t = TrimBlanks(line);
+  if (t.empty()) return;
+  for (const wchar_t* skip : {L"＊", L"内容については", L"[払戻金]", L"払戻金", L"----"}) {
+    if (t.find(skip) != std::wstring::npos) return;
+  }
+  *series_title = t;
+  *expect_title = false;
+}
+
+int32_t RaceNumberOf(std::wstring_view line) {
+  const std::wstring n = NormalizeWidth(line);
+  const size_t r = n.find(L'R');
+  if (r == std::wstring::npos || r == 0) return 0;
+  size_t start = r;
+  while (start > 0 && IsDigit(n[start - 1])) --start;
+  if (start == r) return 0;
+  return ParseInteger(std::wstring_view(n).substr(start, r - start));
+}
+
+int32_t DistanceOf(std::wstring_view line) {
+  const std::wstring n = NormalizeWidth(line);
+  const size_t h = n.find(L'H');
+  if (h == std::wstring::npos) return 1800;
+  size_t end = h + 1;
+  while (end < n.size() && IsDigit(n[end])) ++end;
+  if (end == h + 1) return 1800;
+  return ParseInteger(std::wstring_view(n).substr(h + 1, end - h - 1));
+}
+
+std::wstring RaceTitleOf(std::wstring_view line) {
+  const std::wstring n = NormalizeWidth(line);
+  const size_t a = n.find(L'R');
+  const size_t b = n.find(L'H');  // npos when absent: the title runs to the end
+  if (a == std::wstring::npos || a >= b) return std::wstring();
+  const size_t end = b == std::wstring::npos ? line.size() : b;
+  return TrimSpace(line.substr(a + 1, end - a - 1));
+}
+
+std::wstring DeadlineOf(std::wstring_view line) {
+  constexpr std::wstring_view kMarker = L"締切予定";
+  const std::wstring n = NormalizeWidth(line);
+  const size_t at = n.find(kMarker);
+  if (at == std::wstring::npos) return std::wstring();
+  std::wstring rest = TrimSpace(std::wstring_view(n).substr(at + kMarker.size()));
+  if (rest.size() > 5) rest.resize(5);
+  return rest;
+}
+
+}  // namespace wakelore

@@ -1,0 +1,182 @@
+// RaceFileImporter: imports the daily program archives (番組表, b*.lzh) and
+// result archives (競走成績, k*.lzh) of the official archive server into the
+// database.
+//
+// One archive is one call: it is skipped when data_files already records it
+// "IMPORTED" (unless the importer was made with `reimport`), read and
+// extracted whole in memory, dated by its file name, parsed line by line
+// inside one transaction, and recorded in data_files:
+//   file_type "PROGRAM_B" or "RESULT_K", source_path = the path as given,
+//   status "IMPORTED" when every line read was stored, "FAILED" otherwise.
+// Only "IMPORTED" makes a later call skip the archive.
+//
+// Every write is an upsert, so importing an archive again is harmless: empty
+// texts and zero numbers never overwrite stored values, and a course number
+// stored by the result file or the before-race information survives a new
+// import of the program.
+//
+// Result files taken during the day: the server publishes a day's result
+// archive before the day is over, with the notice "データは、この場の全レース
+// 終了後に登録されます。" in place of the races of every stadium still racing.
+// Such a file is not final: the races it holds are stored, but it is recorded
+// "FAILED" with "未確定の成績を含むため、次回取り込み直します。", the call
+// returns false and the tally counts it in filesIncomplete, so that the
+// caller drops its cached copy and the next run fetches the archive again.
+//
+// Ids of races, racers, motors and boats are kept in maps for the life of
+// the object, so an id is queried once per run.  A rolled-back archive
+// empties the maps: the rows they named may be gone.
+//
+// Not thread-safe: one thread at a time, on the connection it was given.
+#ifndef WAKELORE_ARCHIVE_RACE_FILE_IMPORTER_H_
+#define WAKELORE_ARCHIVE_RACE_FILE_IMPORTER_H_
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "archive/program_entry.h"
+#include "archive/result_lines.h"
+
+namespace wakelore {
+
+class DbManager;
+
+// What one archive call did.  Zeroed by the caller; the importer only adds.
+struct ArchiveImportTally {
+  int32_t filesImported = 0;   // 1 when the archive was recorded "IMPORTED" now
+  int32_t filesNotRead = 0;    // 1 when skipped as imported, unreadable or undatable
+  int32_t races = 0;           // races for which an id was obtained
+  int32_t linesRead = 0;       // entry or result lines counted
+  int32_t rowsStored = 0;      // entry or result rows stored
+  int32_t failures = 0;        // lines that could not be read or stored
+  // 1 when the archive is a result file taken before the day was over
+  // (recorded "FAILED"); a cached copy of it must not be reused.
+  int32_t filesIncomplete = 0;
+  std::wstring log;            // one summary line per archive, each ending "\r\n"
+};
+
+class RaceFileImporter {
+ public:
+  // `connection` must be open read-write and outlive the importer.
+  RaceFileImporter(DbManager* connection, bool reimport);
+  RaceFileImporter(const RaceFileImporter&) = delete;
+  RaceFileImporter& operator=(const RaceFileImporter&) = delete;
+
+  // Imports one program / result archive (a path ending in .lzh, any case)
+  // or an unpacked text file (any other path).  True when the archive was
+  // skipped as imported or every line read was stored; false with message()
+  // set otherwise.  Writes the data_files row and one log line.
+  bool ImportProgramArchive(const std::wstring& path, ArchiveImportTally* tally);
+  bool ImportResultArchive(const std::wstring& path, ArchiveImportTally* tally);
+
+  // The steps after reading, for lines already decoded: dates the file by
+  // `path`, parses inside one transaction and records the outcome.
+  // `file_type` is "PROGRAM_B" or "RESULT_K".
+  bool ImportLines(const std::wstring& file_type, const std::wstring& path,
+                   const std::vector<std::wstring>& lines, ArchiveImportTally* tally);
+
+  // Text of the latest failure; a success leaves it unchanged.
+  const std::wstring& message() const { return message_; }
+
+  // The file readers of the archive flow.  ReadWholeFile: 1 byte to 128 MiB;
+  // ReadArchiveBytes: the first entry of an LZH archive.  False with
+  // message() set on failure.
+  bool ReadWholeFile(const std::wstring& path, std::string* bytes);
+  bool ReadArchiveBytes(const std::wstring& path, std::string* bytes);
+
+  // data_files bookkeeping.
+  bool IsImported(const std::wstring& file_type, const std::wstring& path);
+  bool RecordDataFile(const std::wstring& file_type, const std::wstring& path,
+                      const std::wstring& status, int32_t rows, const std::wstring& message);
+
+  // Upserts; each returns the row id, or 0 on failure (message() set) or
+  // without a key.  A race is written at most once per importer; racers,
+  // motors and boats on every call, so the latest non-empty values win.
+  int32_t UpsertRace(const std::wstring& race_date, int32_t stadium_id, int32_t race_no,
+                     const std::wstring& title, int32_t distance, const std::wstring& deadline,
+                     const std::wstring& weather, const std::wstring& wind_direction,
+                     double wind_speed, double wave_height);
+  int32_t UpsertRacer(const std::wstring& register_no, const std::wstring& name,
+                      const std::wstring& class_name, const std::wstring& branch, int32_t age,
+                      double weight, double national_win_rate, double local_win_rate);
+  int32_t UpsertMotor(int32_t stadium_id, const std::wstring& motor_no, double quinella_rate);
+  int32_t UpsertBoat(int32_t stadium_id, const std::wstring& boat_no, double quinella_rate);
+
+  // The integer in column "value" of the first row of `sql`; 0 (message()
+  // set to the connection's error) when there is none.
+  int32_t QueryId(const std::wstring& sql);
+
+  // Row writers of the two parsers; false with message() set on failure.
+  bool StoreProgramEntry(int32_t race_id, const ProgramEntry& entry, int32_t racer_id,
+                         int32_t motor_id, int32_t boat_id);
+  bool StoreResultEntry(int32_t race_id, const ResultEntry& entry, int32_t racer_id,
+                        int32_t motor_id, int32_t boat_id);
+  bool StorePayout(int32_t race_id, const PayoutItem& item);
+  // Writes race_results when at least three entries were stored for the
+  // race: the frames of places 1-3, the technique, and the trifecta with its
+  // payout (built from the places, payout 0, when no ３連単 was read).
+  bool StoreRaceResult(int32_t race_id, const std::vector<ResultEntry>& entries,
+                       const std::wstring& technique, const std::vector<PayoutItem>& payouts);
+
+  // The block state the parsers keep (exposed for tests).
+  const std::wstring& seriesTitle() const { return series_title_; }
+  const std::wstring& dayLabel() const { return day_label_; }
+
+ private:
+  // Counters of one file, filled by a parser and read by its closing step.
+  struct FileCounts {
+    int32_t parsed = 0;
+    int32_t stored = 0;
+    int32_t failures = 0;
+    int32_t unreadable = 0;
+    int32_t races = 0;
+    int32_t pendingBlocks = 0;   // stadium blocks whose results are not out yet
+    bool lost = false;           // the commit failed: nothing of the file was kept
+    std::wstring example;        // first unreadable line
+  };
+  // The race being read from a result file.
+  struct ResultRace {
+    int32_t id = 0;
+    std::wstring technique;
+    std::wstring betType;
+    std::vector<ResultEntry> entries;
+    std::vector<PayoutItem> payouts;
+  };
+
+  enum class Kind { kProgram, kResult };
+
+  bool ImportArchive(const std::wstring& path, Kind kind, ArchiveImportTally* tally);
+  bool ImportDecoded(const std::wstring& path, Kind kind, const std::vector<std::wstring>& lines,
+                     ArchiveImportTally* tally);
+  void BeginStadiumLine(const std::wstring& line, int32_t stadium, int32_t* current_stadium);
+  void ParseProgramLines(const std::wstring& date, const std::vector<std::wstring>& lines,
+                         FileCounts* counts);
+  bool CloseProgramFile(const std::wstring& path, const FileCounts& counts,
+                        ArchiveImportTally* tally);
+  void ParseResultLines(const std::wstring& date, const std::vector<std::wstring>& lines,
+                        FileCounts* counts);
+  bool CloseResultFile(const std::wstring& path, const FileCounts& counts,
+                       ArchiveImportTally* tally);
+  void FinishRace();
+  int32_t UpsertKeyed(const std::wstring& upsert_sql, const std::wstring& id_sql,
+                      const std::wstring& key, std::map<std::wstring, int32_t>* ids);
+  void DropIdCaches();
+
+  DbManager* db_;
+  const bool reimport_;
+  std::wstring message_;
+  std::wstring series_title_;
+  std::wstring day_label_;
+  bool expect_series_title_ = false;
+  std::map<std::wstring, int32_t> race_ids_;
+  std::map<std::wstring, int32_t> racer_ids_;
+  std::map<std::wstring, int32_t> motor_ids_;
+  std::map<std::wstring, int32_t> boat_ids_;
+  ResultRace race_;
+};
+
+}  // namespace wakelore
+
+#endif  // WAKELORE_ARCHIVE_RACE_FILE_IMPORTER_H_

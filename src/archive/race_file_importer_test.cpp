@@ -1,0 +1,525 @@
+#include "archive/race_file_importer.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "archive/official_text.h"
+#include "db/db_manager.h"
+#include "db/db_schema.h"
+#include "platform/files.h"
+#include "platform/format.h"
+#include "platform/text.h"
+#include "tests/support/test_support.h"
+
+namespace wakelore {
+namespace {
+
+// A file one byte over the size limit: sparse where the file can be
+// extended in place, written out in full where that is refused (Wine).
+void WriteOversizedFile(const std::wstring& path) {
+  ASSERT_TRUE(WriteWholeFile(path, "x"));
+  std::error_code ec;
+  std::filesystem::resize_file(std::filesystem::path(path), kMaxOfficialFileBytes + 1, ec);
+  if (ec) {
+    ASSERT_TRUE(WriteWholeFile(path, std::string(kMaxOfficialFileBytes + 1, 'x')));
+  }
+}
+
+class RaceFileImporterTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    DbSchema schema(db_);
+    ASSERT_TRUE(schema.InitializeDatabase(dir_.File(L"wakelore.db")));
+  }
+
+  // The first column of the first row of `sql`, as text.
+  std::wstring Value(const std::wstring& sql) {
+    std::vector<DbRow> rows;
+    EXPECT_TRUE(db_.QueryRows(sql, &rows)) << Utf16ToUtf8(sql) << ": " << Utf16ToUtf8(db_.LastError());
+    if (rows.empty()) return L"";
+    return DbRowValue(rows[0], L"value");
+  }
+  int Count(const std::wstring& table) {
+    return ParseInteger(Value(L"SELECT COUNT(*) AS value FROM " + table + L";"));
+  }
+
+  // Writes `lines` (CR LF, code page 932) to a file of the temporary folder.
+  std::wstring WriteText(const std::wstring& name, const std::vector<std::wstring>& lines) {
+    std::wstring text;
+    for (const std::wstring& line : lines) text += line + L"\r\n";
+    const std::wstring path = dir_.File(name);
+    EXPECT_TRUE(WriteWholeFile(path, WideToCp932(text)));
+    return path;
+  }
+  std::wstring CopyFixture(const std::string& fixture, const std::wstring& name) {
+    const std::wstring path = dir_.File(name);
+    EXPECT_TRUE(WriteWholeFile(path, test::ReadFileBytes(test::FixturePath(fixture))));
+    return path;
+  }
+
+  std::wstring DataFileRow(const std::wstring& path) {
+    return Value(Format(L"SELECT file_type || '|' || status || '|' || imported_rows || '|' || "
+                        L"message AS value FROM data_files WHERE source_path=%s;",
+                        SqlQuote(path)));
+  }
+
+  test::TempDir dir_;
+  DbManager db_;
+};
+
+// --- The real files --------------------------------------------------------
+
+TEST_F(RaceFileImporterTest, ProgramArchivesOfTwoDays) {
+  RaceFileImporter importer(&db_, false);
+  for (const char* name : {"b230901.lzh", "b230921.lzh"}) {
+    SCOPED_TRACE(name);
+    const std::wstring path = test::FixturePath(std::string("official/") + name);
+    ArchiveImportTally tally;
+    EXPECT_TRUE(importer.ImportProgramArchive(path, &tally)) << Utf16ToUtf8(importer.message());
+    EXPECT_EQ(tally.filesImported, 1);
+    EXPECT_EQ(tally.filesNotRead, 0);
+    EXPECT_EQ(tally.races, 156);
+    EXPECT_EQ(tally.linesRead, 936);
+    EXPECT_EQ(tally.rowsStored, 936);
+    EXPECT_EQ(tally.failures, 0);
+    EXPECT_EQ(tally.log, Utf8ToUtf16(name) + L": races=156 entries=936/936\r\n");
+    EXPECT_EQ(DataFileRow(path), L"PROGRAM_B|IMPORTED|936|");
+  }
+  EXPECT_EQ(Count(L"races"), 312);
+  EXPECT_EQ(Count(L"race_entries"), 1872);
+
+  // 大村 1R of 2023-09-01, as printed.
+  EXPECT_EQ(Value(L"SELECT title || '|' || distance || '|' || deadline_time || '|' || series_title "
+                  L"|| '|' || day_label || '|' || grade AS value FROM races WHERE "
+                  L"race_date='2023-09-01' AND stadium_id=24 AND race_no=1;"),
+            L"一般|1800|15:17|アサヒビールカップ|第5日|");
+  EXPECT_EQ(Value(L"SELECT r.register_no || '|' || r.name || '|' || e.class_name || '|' || e.branch "
+                  L"|| '|' || e.age || '|' || e.weight || '|' || e.national_win_rate || '|' || "
+                  L"e.motor_no || '|' || e.motor_quinella_rate || '|' || e.boat_no || '|' || "
+                  L"e.course_no || '|' || e.comment || '|' || e.current_results || '|' || "
+                  L"printf('%.4f', e.current_score) AS value "
+                  L"FROM race_entries e JOIN races x ON x.id=e.race_id JOIN racers r ON "
+                  L"r.id=e.racer_id WHERE x.race_date='2023-09-01' AND x.stadium_id=24 AND "
+                  L"x.race_no=1 AND e.frame_no=1;"),
+            L"3812|山崎聖司|B1|東京|47|53.0|4.79|67|29.17|61|1|今節成績:3 132 62 早見:9|3 132 62|69.4444");
+  // Every entry points at its race, racer, motor and boat.
+  EXPECT_EQ(Value(L"SELECT COUNT(*) AS value FROM race_entries e WHERE "
+                  L"NOT EXISTS (SELECT 1 FROM races WHERE id=e.race_id) OR "
+                  L"NOT EXISTS (SELECT 1 FROM racers WHERE id=e.racer_id) OR "
+                  L"NOT EXISTS (SELECT 1 FROM motors WHERE id=e.motor_id) OR "
+                  L"NOT EXISTS (SELECT 1 FROM boats WHERE id=e.boat_id);"),
+            L"0");
+  EXPECT_EQ(Value(L"SELECT COUNT(DISTINCT stadium_id) AS value FROM races WHERE "
+                  L"race_date='2023-09-01';"),
+            L"13");
+}
+
+TEST_F(RaceFileImporterTest, ResultArchiveOfAWholeDay) {
+  RaceFileImporter importer(&db_, false);
+  const std::wstring path = test::FixturePath("official/k230901.lzh");
+  ArchiveImportTally tally;
+  EXPECT_TRUE(importer.ImportResultArchive(path, &tally)) << Utf16ToUtf8(importer.message());
+  EXPECT_EQ(tally.filesImported, 1);
+  EXPECT_EQ(tally.filesIncomplete, 0);
+  EXPECT_EQ(tally.log, L"k230901.lzh: races=156 results=936/936\r\n");
+  EXPECT_EQ(DataFileRow(path), L"RESULT_K|IMPORTED|936|");
+
+  EXPECT_EQ(Count(L"races"), 156);
+  EXPECT_EQ(Count(L"race_result_entries"), 936);
+  EXPECT_EQ(Count(L"race_entries"), 936);
+  EXPECT_EQ(Count(L"race_results"), 156);
+  EXPECT_EQ(Count(L"odds"), 1559);
+  EXPECT_EQ(Value(L"SELECT group_concat(bet_type, ',') AS value FROM "
+                  L"(SELECT DISTINCT bet_type FROM odds ORDER BY bet_type);"),
+            L"単勝,拡連複,複勝,２連単,２連複,３連単,３連複");
+
+  const std::wstring race1 =
+      L"(SELECT id FROM races WHERE race_date='2023-09-01' AND stadium_id=24 AND race_no=1)";
+  EXPECT_EQ(Value(L"SELECT weather || '|' || wind_direction || '|' || wind_speed || '|' || "
+                  L"wave_height || '|' || series_title || '|' || day_label AS value FROM races "
+                  L"WHERE id=" + race1 + L";"),
+            L"雨|東|2.0|1.0|アサヒビールカップ|第5日");
+  EXPECT_EQ(Value(L"SELECT first_frame || second_frame || third_frame || '|' || winning_technique "
+                  L"|| '|' || trifecta || '|' || trifecta_payout AS value FROM race_results "
+                  L"WHERE race_id=" + race1 + L";"),
+            L"142|逃げ|1-4-2|1440");
+  EXPECT_EQ(Value(L"SELECT group_concat(bet_type || ' ' || combination || ' ' || odds_value || ' ' "
+                  L"|| popularity, ';') AS value FROM (SELECT * FROM odds WHERE race_id=" +
+                  race1 + L" ORDER BY id);"),
+            L"単勝 1 240.0 0;複勝 1 100.0 0;複勝 4 210.0 0;２連単 1-4 980.0 6;２連複 1-4 480.0 3;"
+            L"拡連複 1-4 140.0 2;拡連複 1-2 130.0 1;拡連複 2-4 270.0 6;３連単 1-4-2 1440.0 3;"
+            L"３連複 1-2-4 380.0 2");
+
+  // The marks instead of a place, as printed, with finish order 6.
+  EXPECT_EQ(Value(L"SELECT group_concat(finish_mark || ':' || finish_order, ',') AS value FROM "
+                  L"(SELECT finish_mark, finish_order FROM race_result_entries WHERE "
+                  L"finish_mark NOT GLOB '0[1-6]' ORDER BY finish_mark);"),
+            L"F:6,F:6,F:6,K1:6,S0:6,S0:6,S0:6,S1:6,S1:6,S1:6");
+  EXPECT_EQ(Value(L"SELECT start_timing || '|' || race_time || '|' || course_no AS value FROM "
+                  L"race_result_entries WHERE register_no='3721' AND race_id=(SELECT id FROM races "
+                  L"WHERE race_date='2023-09-01' AND stadium_id=24 AND race_no=3);"),
+            L"-0.01|. .|3");
+  EXPECT_EQ(Value(L"SELECT racer_name || '|' || exhibition_time || '|' || course_no || '|' || "
+                  L"start_timing || '|' || race_time AS value FROM race_result_entries WHERE "
+                  L"finish_mark='K1';"),
+            L"田\u3000中\u3000\u3000\u3000\u3000豪|0.0|0|0.0|. . .");
+  // The result file gives each boat its course and exhibition time.
+  EXPECT_EQ(Value(L"SELECT e.course_no || '|' || e.exhibition_time AS value FROM race_entries e "
+                  L"JOIN racers r ON r.id=e.racer_id WHERE r.register_no='3721' AND e.race_id=(SELECT "
+                  L"id FROM races WHERE race_date='2023-09-01' AND stadium_id=24 AND race_no=3);"),
+            L"3|6.96");
+}
+
+TEST_F(RaceFileImporterTest, ProgramAfterResultsKeepsTheCourses) {
+  RaceFileImporter results(&db_, false);
+  RaceFileImporter programs(&db_, true);
+  ArchiveImportTally tally;
+  ASSERT_TRUE(programs.ImportProgramArchive(test::FixturePath("official/b230901.lzh"), &tally));
+  ASSERT_TRUE(results.ImportResultArchive(test::FixturePath("official/k230901.lzh"), &tally));
+  // The boat that did not start (K1) has course 0 from the result file; the
+  // program gives such a boat its frame again, so it is left out here.
+  const std::wstring snapshot_sql =
+      L"SELECT group_concat(v, ';') AS value FROM (SELECT race_id || ',' || frame_no || ',' || "
+      L"racer_id || ',' || motor_id || ',' || boat_id || ',' || course_no || ',' || "
+      L"exhibition_time || ',' || class_name || ',' || current_score AS v FROM race_entries "
+      L"e WHERE NOT EXISTS (SELECT 1 FROM race_result_entries r WHERE r.race_id=e.race_id AND "
+      L"r.frame_no=e.frame_no AND r.finish_mark='K1') ORDER BY race_id, frame_no);";
+  const std::wstring before = Value(snapshot_sql);
+  ASSERT_EQ(Value(L"SELECT COUNT(*) AS value FROM race_entries WHERE course_no<>frame_no;"), L"82");
+  // Frame 6 of 大村 3R started from course 3.
+  const std::wstring course_sql =
+      L"SELECT course_no AS value FROM race_entries WHERE frame_no=6 AND race_id=(SELECT id FROM "
+      L"races WHERE race_date='2023-09-01' AND stadium_id=24 AND race_no=3);";
+  ASSERT_EQ(Value(course_sql), L"3");
+
+  ArchiveImportTally again;
+  EXPECT_TRUE(programs.ImportProgramArchive(test::FixturePath("official/b230901.lzh"), &again));
+  EXPECT_EQ(again.filesImported, 1);
+  EXPECT_EQ(Value(course_sql), L"3");
+  EXPECT_EQ(Value(snapshot_sql), before);
+  EXPECT_EQ(Count(L"race_entries"), 936);
+  EXPECT_EQ(Count(L"races"), 156);
+}
+
+TEST_F(RaceFileImporterTest, ImportedArchivesAreSkippedUnlessReimportIsSet) {
+  const std::wstring path = test::FixturePath("official/k230901.lzh");
+  {
+    RaceFileImporter importer(&db_, false);
+    ArchiveImportTally first;
+    ASSERT_TRUE(importer.ImportResultArchive(path, &first));
+    ArchiveImportTally second;
+    EXPECT_TRUE(importer.ImportResultArchive(path, &second));
+    EXPECT_EQ(second.filesNotRead, 1);
+    EXPECT_EQ(second.filesImported, 0);
+    EXPECT_EQ(second.linesRead, 0);
+    EXPECT_EQ(second.log, L"k230901.lzh: 取込済みのためスキップ\r\n");
+  }
+  {
+    RaceFileImporter importer(&db_, true);
+    ArchiveImportTally tally;
+    EXPECT_TRUE(importer.ImportResultArchive(path, &tally));
+    EXPECT_EQ(tally.filesImported, 1);
+    EXPECT_EQ(tally.rowsStored, 936);
+  }
+  EXPECT_EQ(Count(L"race_result_entries"), 936);
+  EXPECT_EQ(Count(L"odds"), 1559);
+  EXPECT_EQ(Count(L"race_results"), 156);
+  EXPECT_EQ(Count(L"data_files"), 1);
+}
+
+TEST_F(RaceFileImporterTest, UnpackedTextAndUpperCaseExtensions) {
+  RaceFileImporter importer(&db_, false);
+  const std::wstring text = CopyFixture("official/B230901.TXT", L"b230901.txt");
+  const std::wstring upper = CopyFixture("official/b230921.lzh", L"B230921.LZH");
+  ArchiveImportTally tally;
+  EXPECT_TRUE(importer.ImportProgramArchive(text, &tally));
+  EXPECT_TRUE(importer.ImportProgramArchive(upper, &tally));
+  EXPECT_EQ(tally.filesImported, 2);
+  EXPECT_EQ(tally.rowsStored, 2 * 936);
+  EXPECT_EQ(Value(L"SELECT group_concat(race_date, ',') AS value FROM (SELECT DISTINCT race_date "
+                  L"FROM races ORDER BY race_date);"),
+            L"2023-09-01,2023-09-21");
+}
+
+// --- Result files published during the day ----------------------------------
+
+TEST_F(RaceFileImporterTest, PartialResultFileIsNotRecordedAsImported) {
+  RaceFileImporter importer(&db_, false);
+  const std::wstring path = CopyFixture("official/k230921.lzh", L"k230921.lzh");
+  ArchiveImportTally tally;
+  EXPECT_FALSE(importer.ImportResultArchive(path, &tally));
+  EXPECT_EQ(importer.message(), L"未確定の成績を含むため、次回取り込み直します。");
+  EXPECT_EQ(tally.filesImported, 0);
+  EXPECT_EQ(tally.filesIncomplete, 1);
+  EXPECT_EQ(tally.filesNotRead, 0);
+  EXPECT_EQ(tally.failures, 0);
+  EXPECT_EQ(tally.log,
+            L"k230921.lzh: races=0 results=0/0\r\n"
+            L"  成績が未確定の場が 12 場あります。次回取り込み直します。\r\n");
+  EXPECT_EQ(DataFileRow(path), L"RESULT_K|FAILED|0|未確定の成績を含むため、次回取り込み直します。");
+  EXPECT_EQ(Count(L"races"), 0);  // the one stadium with a block had all races cancelled
+
+  // The next run does not skip it, and the complete file, once there, is imported.
+  ArchiveImportTally retry;
+  EXPECT_FALSE(importer.ImportResultArchive(path, &retry));
+  EXPECT_EQ(retry.filesNotRead, 0);
+  EXPECT_EQ(retry.filesIncomplete, 1);
+  CopyFixture("official/k230901.lzh", L"k230921.lzh");  // the day's final archive
+  ArchiveImportTally final_tally;
+  EXPECT_TRUE(importer.ImportResultArchive(path, &final_tally));
+  EXPECT_EQ(final_tally.filesIncomplete, 0);
+  EXPECT_EQ(DataFileRow(path), L"RESULT_K|IMPORTED|936|");
+}
+
+TEST_F(RaceFileImporterTest, PartialResultFileKeepsTheRacesItHolds) {
+  // A whole day's file followed by one stadium still racing.
+  std::vector<std::wstring> lines =
+      DecodeLines(test::ReadFileBytes(test::FixturePath("official/K230901.TXT")));
+  for (const wchar_t* line : {L"02KBGN", L"", L"", L"ボートレース戸\u3000田",
+                              L"データは、この場の全レース終了後に登録されます。", L"", L"", L"02KEND"}) {
+    lines.push_back(line);
+  }
+  RaceFileImporter importer(&db_, false);
+  ArchiveImportTally tally;
+  const std::wstring path = dir_.File(L"k230901.lzh");
+  EXPECT_FALSE(importer.ImportLines(L"RESULT_K", path, lines, &tally));
+  EXPECT_EQ(tally.filesIncomplete, 1);
+  EXPECT_EQ(tally.rowsStored, 936);
+  EXPECT_EQ(DataFileRow(path), L"RESULT_K|FAILED|936|未確定の成績を含むため、次回取り込み直します。");
+  EXPECT_EQ(Count(L"race_result_entries"), 936);
+  EXPECT_EQ(Count(L"race_results"), 156);
+  EXPECT_EQ(Count(L"odds"), 1559);
+}
+
+// --- Failures before parsing ------------------------------------------------
+
+TEST_F(RaceFileImporterTest, FailuresBeforeParsingLeaveTheirRow) {
+  ASSERT_TRUE(WriteWholeFile(dir_.File(L"b230901.txt"), ""));
+  ASSERT_TRUE(WriteWholeFile(dir_.File(L"b230902.lzh"), "this is not an archive at all, no"));
+  ASSERT_TRUE(WriteWholeFile(dir_.File(L"b230903.lzh"), "x"));
+  CopyFixture("official/b230901.lzh", L"x230901.lzh");
+  CopyFixture("official/b230901.lzh", L"b2309.lzh");
+  CopyFixture("official/k230901.lzh", L"k230901.lzh");
+  WriteOversizedFile(dir_.File(L"b230904.txt"));
+
+  struct Case { std::wstring name; std::wstring message; };
+  const Case cases[] = {
+      {L"b230899.lzh", L"ファイルを開けません。"},
+      {L"b230901.txt", L"ファイルサイズが不正です。"},
+      {L"b230904.txt", L"ファイルサイズが不正です。"},
+      {L"b230902.lzh", L""},  // the decoder's own message
+      {L"b230903.lzh", L""},
+      {L"x230901.lzh", L"日付を判定できません。"},
+      {L"b2309.lzh", L"日付を判定できません。"},
+      {L"k230901.lzh", L"日付を判定できません。"},  // a result archive offered as a program
+  };
+  RaceFileImporter importer(&db_, false);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(Utf16ToUtf8(c.name));
+    const std::wstring path = dir_.File(c.name);
+    ArchiveImportTally tally;
+    EXPECT_FALSE(importer.ImportProgramArchive(path, &tally));
+    EXPECT_EQ(tally.filesNotRead, 1);
+    EXPECT_EQ(tally.filesImported, 0);
+    EXPECT_EQ(tally.log, L"");
+    EXPECT_FALSE(importer.message().empty());
+    if (!c.message.empty()) {
+      EXPECT_EQ(importer.message(), c.message);
+    }
+    EXPECT_EQ(DataFileRow(path), L"PROGRAM_B|FAILED|0|" + importer.message());
+  }
+  EXPECT_EQ(Count(L"races"), 0);
+}
+
+// --- Lines that cannot be read or stored --------------------------------------
+
+std::vector<std::wstring> SmallProgram(const std::wstring& third_entry) {
+  return {
+      L"ボートレース大\u3000村   \u3000９月\u3000１日  テスト杯\u3000  第\u3000５日",
+      L"                            ＊＊＊\u3000番組表\u3000＊＊＊",
+      L"          テスト杯\u3000\u3000\u3000",
+      // An entry line before the first race header is no entry.
+      L"1 3812山崎聖司47東京53B1 4.79 25.21 0.00  0.00 67 29.17 61 33.33 3 132 62     9",
+      L"\u3000１Ｒ  一般\u3000\u3000\u3000\u3000          Ｈ１８００ｍ  電話投票締切予定１５：１７ ",
+      L"1 3812山崎聖司47東京53B1 4.79 25.21 0.00  0.00 67 29.17 61 33.33 3 132 62     9",
+      L"2 5086本村\u3000大24長崎52B1 5.24 37.31 4.10 17.46 64 32.56 51 50.00 163 1356     5",
+      third_entry,
+      L"3 1234 is short",  // under 40 characters: never an entry
+  };
+}
+
+TEST_F(RaceFileImporterTest, UnreadableEntryLinesFailTheFileButKeepTheRest) {
+  const std::wstring bad =
+      L"3 5132中野希一24埼玉53B  5.68 38.46 0.00  0.00 34 32.65 37 31.03 461 262      6";
+  const std::wstring path = WriteText(L"b230901.txt", SmallProgram(bad));
+  RaceFileImporter importer(&db_, false);
+  ArchiveImportTally tally;
+  EXPECT_FALSE(importer.ImportProgramArchive(path, &tally));
+  const std::wstring example = bad.substr(0, 40);
+  EXPECT_EQ(importer.message(), L"読めなかった出走行が 1 行あります(例: " + example + L")");
+  EXPECT_EQ(tally.linesRead, 3);
+  EXPECT_EQ(tally.rowsStored, 2);
+  EXPECT_EQ(tally.failures, 1);
+  EXPECT_EQ(tally.log, L"b230901.txt: races=1 entries=2/3\r\n  読めなかった出走行 1 行(書式が変わった可能性があります): " +
+                           example + L"\r\n");
+  EXPECT_EQ(DataFileRow(path), L"PROGRAM_B|FAILED|2|" + importer.message());
+  EXPECT_EQ(Count(L"race_entries"), 2);  // committed
+  EXPECT_EQ(Value(L"SELECT series_title || day_label AS value FROM races;"), L"テスト杯第5日");
+}
+
+TEST_F(RaceFileImporterTest, FailingStatementRollsBackAndDropsStaleIds) {
+  const std::wstring good =
+      L"3 5132中野希一24埼玉53B1 5.68 38.46 0.00  0.00 34 32.65 37 31.03 461 262      6";
+  const std::wstring path = WriteText(L"b230901.txt", SmallProgram(good));
+  ASSERT_TRUE(db_.Exec(L"CREATE TEMP TRIGGER refuse BEFORE INSERT ON race_entries "
+                       L"WHEN NEW.frame_no=3 BEGIN SELECT RAISE(ABORT, 'frame 3 refused'); END;"));
+  RaceFileImporter importer(&db_, false);
+  ArchiveImportTally tally;
+  EXPECT_FALSE(importer.ImportProgramArchive(path, &tally));
+  EXPECT_EQ(importer.message(), L"frame 3 refused");
+  EXPECT_EQ(tally.failures, 1);
+  EXPECT_EQ(tally.rowsStored, 2);
+  EXPECT_EQ(DataFileRow(path), L"PROGRAM_B|FAILED|2|frame 3 refused");
+  EXPECT_EQ(Count(L"races"), 0);  // rolled back
+  EXPECT_EQ(Count(L"racers"), 0);
+  EXPECT_EQ(Count(L"race_entries"), 0);
+
+  // Rows made by others take the ids the rolled-back rows had.
+  ASSERT_TRUE(db_.Exec(L"DROP TRIGGER refuse;"));
+  ASSERT_TRUE(db_.Exec(L"INSERT INTO races (race_date, stadium_id, race_no) VALUES ('2000-01-01', 1, 1);"
+                       L"INSERT INTO racers (register_no, name) VALUES ('0001', 'x');"
+                       L"INSERT INTO motors (stadium_id, motor_no) VALUES (1, '1');"
+                       L"INSERT INTO boats (stadium_id, boat_no) VALUES (1, '1');"));
+  ArchiveImportTally retry;
+  EXPECT_TRUE(importer.ImportProgramArchive(path, &retry)) << Utf16ToUtf8(importer.message());
+  EXPECT_EQ(DataFileRow(path), L"PROGRAM_B|IMPORTED|3|");
+  EXPECT_EQ(Value(L"SELECT COUNT(*) AS value FROM race_entries e JOIN races x ON x.id=e.race_id "
+                  L"JOIN racers r ON r.id=e.racer_id JOIN motors m ON m.id=e.motor_id "
+                  L"JOIN boats b ON b.id=e.boat_id WHERE x.stadium_id=24 AND m.stadium_id=24 AND "
+                  L"b.stadium_id=24 AND r.register_no<>'0001';"),
+            L"3");
+}
+
+TEST_F(RaceFileImporterTest, FailingResultStatementFailsTheFile) {
+  ASSERT_TRUE(db_.Exec(L"CREATE TEMP TRIGGER refuse BEFORE INSERT ON race_result_entries "
+                       L"WHEN NEW.finish_mark='K1' BEGIN SELECT RAISE(ABORT, 'no K1'); END;"));
+  RaceFileImporter importer(&db_, false);
+  ArchiveImportTally tally;
+  const std::wstring path = test::FixturePath("official/k230901.lzh");
+  EXPECT_FALSE(importer.ImportResultArchive(path, &tally));
+  EXPECT_EQ(tally.log, L"k230901.lzh: races=156 results=935/936\r\n");
+  EXPECT_EQ(DataFileRow(path), L"RESULT_K|FAILED|935|no K1");
+  EXPECT_EQ(Count(L"race_result_entries"), 0);
+  EXPECT_EQ(Count(L"odds"), 0);
+}
+
+// --- Small result files --------------------------------------------------------
+
+TEST_F(RaceFileImporterTest, RaceResultsFromSmallFiles) {
+  const std::wstring head[] = {
+      L"大\u3000村［成績］      1/ 5      テスト杯  第 2日",
+      L"          テスト杯\u3000\u3000",
+      L"   1R       一般                 H1800m  晴  風  北  3m  波  2cm",
+  };
+  const std::wstring technique = L"  着 艇 登番 ﾓｰﾀｰ ﾎﾞｰﾄ 展示 進入 ｽﾀｰﾄﾀｲﾐﾝｸ ﾚｰｽﾀｲﾑ 逃げ";
+  const std::wstring place[] = {
+      L"  01  1 4001 一号 11 21 6.70 1 0.10 1.50.1",
+      L"  02  2 4002 二号 12 22 6.71 2 0.11 1.50.2",
+      L"  03  3 4003 三号 13 23 6.72 3 0.12 1.50.3",
+  };
+  struct Case {
+    std::vector<std::wstring> before;  // lines between the header and the places
+    std::vector<std::wstring> tail;
+    int places;
+    std::wstring expected;  // race_results row, empty when none
+  };
+  const Case cases[] = {
+      {{technique}, {L"        ３連単   1-2-3     1230  人気     4 "}, 3, L"123|逃げ|1-2-3|1230"},
+      {{technique}, {L"        単勝     1          150  "}, 3, L"123|逃げ|1-2-3|0"},
+      {{technique}, {}, 2, L""},
+      // The technique line may also come after the payouts.
+      {{}, {L"        ３連単   2-1-3     5000  人気    12 ", technique}, 3, L"123|逃げ|2-1-3|5000"},
+  };
+  int day = 1;
+  for (const Case& c : cases) {
+    std::vector<std::wstring> lines(std::begin(head), std::end(head));
+    for (const std::wstring& line : c.before) lines.push_back(line);
+    for (int i = 0; i < c.places; ++i) lines.push_back(place[i]);
+    lines.push_back(L"");
+    for (const std::wstring& line : c.tail) lines.push_back(line);
+    const std::wstring name = Format(L"k2401%02d.txt", day++);
+    SCOPED_TRACE(Utf16ToUtf8(name));
+    RaceFileImporter importer(&db_, false);
+    ArchiveImportTally tally;
+    EXPECT_TRUE(importer.ImportResultArchive(WriteText(name, lines), &tally));
+    const std::wstring race =
+        Format(L"(SELECT id FROM races WHERE race_date='2024-01-%02d')", day - 1);
+    EXPECT_EQ(Value(L"SELECT first_frame || second_frame || third_frame || '|' || "
+                    L"winning_technique || '|' || trifecta || '|' || trifecta_payout AS value "
+                    L"FROM race_results WHERE race_id=" + race + L";"),
+              c.expected);
+  }
+  EXPECT_EQ(Value(L"SELECT odds_value || '|' || popularity AS value FROM odds WHERE "
+                  L"bet_type='３連単' AND combination='1-2-3';"),
+            L"1230.0|4");
+  EXPECT_EQ(Value(L"SELECT weather || wind_direction || wind_speed || wave_height || series_title "
+                  L"|| day_label AS value FROM races WHERE race_date='2024-01-01';"),
+            L"晴北3.02.0テスト杯第2日");
+}
+
+// --- Upserts and their id caches ------------------------------------------------
+
+TEST_F(RaceFileImporterTest, RaceIsWrittenOncePerImporterRacersEveryTime) {
+  RaceFileImporter importer(&db_, false);
+  const int32_t race = importer.UpsertRace(L"2024-01-05", 9, 12, L"優勝戦", 1800, L"16:30", L"", L"",
+                                           0.0, 0.0);
+  ASSERT_GT(race, 0);
+  ASSERT_TRUE(db_.Exec(L"UPDATE races SET title='changed';"));
+  EXPECT_EQ(importer.UpsertRace(L"2024-01-05", 9, 12, L"別", 1200, L"", L"", L"", 0.0, 0.0), race);
+  EXPECT_EQ(Value(L"SELECT title AS value FROM races;"), L"changed");
+
+  // A new importer writes it again; empty texts and zeros keep what is stored.
+  RaceFileImporter other(&db_, false);
+  EXPECT_EQ(other.UpsertRace(L"2024-01-05", 9, 12, L"", 0, L"", L"雨", L"", 0.0, 0.0), race);
+  EXPECT_EQ(Value(L"SELECT title || distance || deadline_time || weather AS value FROM races;"),
+            L"changed180016:30雨");
+
+  const int32_t racer =
+      importer.UpsertRacer(L"4001", L"一号", L"A1", L"福岡", 30, 52.0, 6.5, 6.1);
+  ASSERT_GT(racer, 0);
+  EXPECT_EQ(importer.UpsertRacer(L"4001", L"新名", L"", L"", 0, 0.0, 0.0, 0.0), racer);
+  EXPECT_EQ(Value(L"SELECT name || class_name || branch || age || weight || national_win_rate "
+                  L"AS value FROM racers;"),
+            L"新名A1福岡3052.06.5");
+  EXPECT_EQ(importer.UpsertRacer(L"", L"x", L"", L"", 0, 0.0, 0.0, 0.0), 0);
+
+  const int32_t motor = importer.UpsertMotor(9, L"12", 35.5);
+  ASSERT_GT(motor, 0);
+  EXPECT_EQ(importer.UpsertMotor(9, L"12", 0.0), motor);
+  EXPECT_EQ(Value(L"SELECT quinella_rate AS value FROM motors;"), L"35.5");
+  EXPECT_NE(importer.UpsertBoat(9, L"12", 40.0), 0);
+  EXPECT_EQ(importer.UpsertMotor(0, L"12", 1.0), 0);
+  EXPECT_EQ(importer.UpsertBoat(9, L"", 1.0), 0);
+  EXPECT_EQ(Count(L"motors"), 1);
+  EXPECT_EQ(Count(L"boats"), 1);
+}
+
+TEST_F(RaceFileImporterTest, QueryIdAndFailingUpserts) {
+  RaceFileImporter importer(&db_, false);
+  EXPECT_EQ(importer.QueryId(L"SELECT 42 AS value;"), 42);
+  EXPECT_EQ(importer.QueryId(L"SELECT 42 AS other;"), 0);
+  EXPECT_EQ(importer.QueryId(L"SELECT id AS value FROM races;"), 0);
+  EXPECT_EQ(importer.QueryId(L"SELECT id FROM nowhere;"), 0);
+  EXPECT_NE(importer.message().find(L"nowhere"), std::wstring::npos);
+
+  ASSERT_TRUE(db_.Exec(L"DROP TABLE racers;"));
+  EXPECT_EQ(importer.UpsertRacer(L"4001", L"x", L"", L"", 0, 0.0, 0.0, 0.0), 0);
+  EXPECT_NE(importer.message().find(L"racers"), std::wstring::npos);
+}
+
+}  // namespace
+}  // namespace wakelore

@@ -1,0 +1,146 @@
+#include "archive/result_lines.h"
+
+#include "archive/official_recognition.h"
+#include "archive/official_text.h"
+
+namespace wakelore {
+
+namespace {
+
+bool IsMarkLetter(wchar_t c) {
+  return c == L'F' || c == L'K' || c == L'L' || c == L'S' || c == L'Ｆ' || c == L'Ｋ' ||
+         c == L'Ｌ' || c == L'Ｓ';
+}
+
+bool IsAnyDigit(wchar_t c) { return (c >= L'0' && c <= L'9') || (c >= 0xFF10 && c <= 0xFF19); }
+
+// "1", "1-4", "1-2-3": starts with a boat number and holds only boat
+// numbers and hyphens.
+bool IsCombination(std::wstring_view token) {
+  if (token.empty() || token[0] < L'1' || token[0] > L'6') return false;
+  for (wchar_t c : token) {
+    if (c != L'-' && (c < L'1' || c > L'6')) return false;
+  }
+  return true;
+}
+
+bool IsBetType(std::wstring_view token) {
+  for (const wchar_t* type : {L"３連単", L"３連複", L"２連単", L"２連複", L"単勝", L"複勝", L"拡連複"}) {
+    if (token == type) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+std::optional<ResultHeader> ParseResultHeader(std::wstring_view line) {
+  const std::wstring n = NormalizeWidth(line);
+  if (n.find(L'R') == std::wstring::npos || n.find(L'H') == std::wstring::npos ||
+      n.find(L'm') == std::wstring::npos) {
+    return std::nullopt;
+  }
+  ResultHeader h;
+  h.title = RaceTitleOf(line);
+  h.distance = DistanceOf(line);
+  const std::vector<std::wstring> t = SplitTokens(n);
+  for (size_t i = 0; i < t.size(); ++i) {
+    if (t[i][0] == L'H') {
+      if (i + 1 < t.size()) h.weather = t[i + 1];
+    } else if (t[i] == L"風") {
+      if (i + 2 < t.size()) {
+        h.windDirection = t[i + 1];
+        h.windSpeed = ParseNumber(t[i + 2]);
+      }
+    } else if (t[i] == L"波") {
+      if (i + 1 < t.size()) h.waveHeight = ParseNumber(t[i + 1]);
+    }
+  }
+  return h;
+}
+
+std::wstring WinningTechniqueOf(std::wstring_view line) {
+  constexpr std::wstring_view kRaceTime = L"ﾚｰｽﾀｲﾑ";
+  if (line.find(kRaceTime) == std::wstring_view::npos) return std::wstring();
+  const std::vector<std::wstring> t = SplitTokens(line);
+  if (t.empty() || t.back() == kRaceTime) return std::wstring();
+  return TrimSpace(t.back());
+}
+
+std::optional<ResultEntry> ParseResultEntry(std::wstring_view line) {
+  const std::vector<std::wstring> t = SplitTokens(line);
+  if (t.size() < 9 || !IsAsciiDigits(t[1]) || !IsAsciiDigits(t[2]) || t[0].empty()) {
+    return std::nullopt;
+  }
+  ResultEntry e;
+  e.finishMark = NormalizeWidth(t[0]);
+  if (IsAsciiDigits(t[0])) {
+    e.finishOrder = ParseInteger(t[0]);
+  } else if (t[0].size() <= 2 && IsMarkLetter(t[0][0]) && (t[0].size() == 1 || IsAnyDigit(t[0][1]))) {
+    e.finishOrder = 6;
+  } else {
+    return std::nullopt;
+  }
+  e.frame = ParseInteger(t[1]);
+  e.registerNo = t[2];
+  if (e.finishOrder < 1 || e.frame < 1 || e.frame > 6 || e.registerNo.size() != 4) {
+    return std::nullopt;
+  }
+  e.racerName = t[3];
+  e.motorNo = t[4];
+  e.boatNo = t[5];
+  e.exhibitionTime = ParseNumber(t[6]);
+  e.courseNo = ParseInteger(t[7]);
+  const std::wstring u = NormalizeWidth(t[8]);
+  if (u.size() > 1 && u[0] == L'F') {
+    e.startTiming = -ParseNumber(std::wstring_view(u).substr(1));
+  } else {
+    e.startTiming = ParseNumber(u);
+  }
+  for (size_t i = 9; i < t.size(); ++i) {
+    if (i > 9) e.raceTime += L' ';
+    e.raceTime += t[i];
+  }
+  return e;
+}
+
+std::vector<PayoutItem> ParsePayoutLine(std::wstring_view line, std::wstring* bet_type) {
+  std::vector<PayoutItem> items;
+  const std::vector<std::wstring> t = SplitTokens(line);
+  if (t.empty()) {
+    bet_type->clear();
+    return items;
+  }
+  size_t j = 0;
+  if (IsBetType(t[0])) {
+    *bet_type = t[0];
+    j = 1;
+  } else if (bet_type->empty() || !IsCombination(t[0])) {
+    return items;
+  }
+  auto add = [&](const std::wstring& combination, int32_t amount, int32_t popularity) {
+    if (amount > 0) items.push_back(PayoutItem{*bet_type, combination, amount, popularity});
+  };
+  if (j + 1 < t.size() && t[j] == L"特払い") {
+    add(t[j], ParseInteger(t[j + 1]), 0);
+    j += 2;
+  }
+  while (j + 1 < t.size()) {
+    if (!IsCombination(t[j])) break;
+    const std::wstring& combination = t[j];
+    const int32_t amount = ParseInteger(t[j + 1]);
+    j += 2;
+    int32_t popularity = 0;
+    if (j + 1 < t.size() && t[j] == L"人気") {
+      popularity = ParseInteger(t[j + 1]);
+      j += 2;
+    }
+    add(combination, amount, popularity);
+  }
+  return items;
+}
+
+bool IsPendingResultNotice(std::wstring_view line) {
+  return line.find(L"この場の全レース終了後に登録されます") != std::wstring_view::npos;
+}
+
+}  // namespace wakelore

@@ -1,0 +1,46 @@
+#include "dialog/import_texts.h"
+
+#include "dialog/dialog_dates.h"
+#include "platform/format.h"
+
+namespace wakelore {
+
+std::wstring ImportTargetText(const ImportKinds& kinds) {
+  std::wstring text;
+  if (kinds.programs) text += L"番組表 ";
+  if (kinds.results) text += L"競走成績・払戻 ";
+  if (kinds.meetings) text += L"グレード・開催情報 ";
+  if (kinds.racerPeriods) text += L"レーサー期別成績";
+  return text;
+}
+
+int ImportDayCount(int64_t from, int64_t to) {
+  int64_t span = to >= from ? to - from : from - to;
+  return static_cast<int>(span / 86400 + 1);
+}
+
+std::wstring ImportQuestionText(int64_t from, int64_t to, const ImportKinds& kinds) {
+  int64_t earlier = from <= to ? from : to;
+  int64_t later = from <= to ? to : from;
+  return Format(
+      L"データを取り込みますか?\r\n\r\n期間: %s ～ %s(%d日分)\r\n対象: %s\r\n\r\n"
+      L"公式サイトから順に取得します。1年分でおよそ20〜30分かかります。",
+      DayText(earlier, L"/"), DayText(later, L"/"), ImportDayCount(from, to),
+      ImportTargetText(kinds));
+}
+
+std::wstring ImportReportText(const ImportOutcome& outcome) {
+  if (!outcome.ok) return L"取込に失敗しました。\r\n" + outcome.error;
+  const wchar_t* head = outcome.cancelled
+                            ? L"取込を中止しました(取り込んだ分は保存されています)。"
+                            : L"取込が完了しました。";
+  std::wstring report = Format(
+      L"%s\r\n\r\nダウンロード: %d件 / 保存済みを利用: %d件 / 取得できず: %d件\r\n"
+      L"取り込んだファイル: %d件 / 開催情報: %d日分 / 期別成績: %dファイル",
+      head, outcome.downloaded, outcome.existing, outcome.unavailable, outcome.importedFiles,
+      outcome.gradeDays, outcome.racerFiles);
+  if (!outcome.log.empty()) report += L"\r\n\r\n" + outcome.log;
+  return report;
+}
+
+}  // namespace wakelore

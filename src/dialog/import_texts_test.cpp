@@ -1,0 +1,72 @@
+#include "dialog/import_texts.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/clock.h"
+
+namespace wakelore {
+namespace {
+
+int64_t Day(int y, int m, int d) {
+  LocalTime local;
+  local.year = y;
+  local.month = m;
+  local.day = d;
+  int64_t t = 0;
+  EXPECT_TRUE(FromLocalTime(local, &t));
+  return t;
+}
+
+TEST(ImportTextsTest, TargetText) {
+  struct Case {
+    ImportKinds kinds;
+    const wchar_t* text;
+  } cases[] = {
+      {{true, true, true, true}, L"番組表 競走成績・払戻 グレード・開催情報 レーサー期別成績"},
+      {{false, false, false, true}, L"レーサー期別成績"},
+      {{true, true, false, false}, L"番組表 競走成績・払戻 "},
+      {{false, false, true, false}, L"グレード・開催情報 "},
+  };
+  for (const Case& c : cases) EXPECT_EQ(ImportTargetText(c.kinds), c.text);
+  EXPECT_FALSE(ImportKinds().Any());
+}
+
+TEST(ImportTextsTest, QuestionOrdersTheDays) {
+  ImportKinds all{true, true, true, true};
+  const std::wstring expected =
+      L"データを取り込みますか?\r\n\r\n期間: 2024/03/01 ～ 2024/03/10(10日分)\r\n"
+      L"対象: 番組表 競走成績・払戻 グレード・開催情報 レーサー期別成績\r\n\r\n"
+      L"公式サイトから順に取得します。1年分でおよそ20〜30分かかります。";
+  EXPECT_EQ(ImportQuestionText(Day(2024, 3, 10), Day(2024, 3, 1), all), expected);
+  EXPECT_EQ(ImportQuestionText(Day(2024, 3, 1), Day(2024, 3, 10), all), expected);
+  EXPECT_EQ(ImportDayCount(Day(2024, 3, 5), Day(2024, 3, 5)), 1);
+  EXPECT_EQ(ImportDayCount(Day(2023, 1, 1), Day(2023, 12, 31)), 365);
+}
+
+TEST(ImportTextsTest, Reports) {
+  ImportOutcome failed;
+  failed.error = L"データベースを開けません: disk I/O error";
+  EXPECT_EQ(ImportReportText(failed),
+            L"取込に失敗しました。\r\nデータベースを開けません: disk I/O error");
+
+  ImportOutcome done;
+  done.ok = true;
+  done.downloaded = 2;
+  done.existing = 3;
+  done.unavailable = 1;
+  done.importedFiles = 2;
+  done.gradeDays = 1;
+  done.racerFiles = 1;
+  const std::wstring counters =
+      L"\r\n\r\nダウンロード: 2件 / 保存済みを利用: 3件 / 取得できず: 1件\r\n"
+      L"取り込んだファイル: 2件 / 開催情報: 1日分 / 期別成績: 1ファイル";
+  EXPECT_EQ(ImportReportText(done), L"取込が完了しました。" + counters);
+
+  done.cancelled = true;
+  done.log = L"開催情報の取得失敗: 2024-03-01 timeout\r\n";
+  EXPECT_EQ(ImportReportText(done), L"取込を中止しました(取り込んだ分は保存されています)。" +
+                                        counters + L"\r\n\r\n開催情報の取得失敗: 2024-03-01 timeout\r\n");
+}
+
+}  // namespace
+}  // namespace wakelore
