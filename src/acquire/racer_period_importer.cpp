@@ -1,12 +1,11 @@
 #include "acquire/racer_period_importer.h"
 
-#include <sqlite3.h>
-
 #include <vector>
 
 #include "acquire/racer_period_line.h"
 #include "archive/lzh_decoder.h"
 #include "archive/official_text.h"
+#include "db/db_statement.h"
 #include "db/schema_script.h"
 #include "platform/files.h"
 #include "platform/format.h"
@@ -51,53 +50,6 @@ constexpr char kCourseSql[] =
     "l0_count=excluded.l0_count, l1_count=excluded.l1_count, k0_count=excluded.k0_count, "
     "k1_count=excluded.k1_count, s0_count=excluded.s0_count, s1_count=excluded.s1_count, "
     "s2_count=excluded.s2_count;";
-
-// One prepared statement, finalized when it ends.  Parameters are bound in
-// order, starting at 1.
-class Statement {
- public:
-  Statement() = default;
-  ~Statement() { sqlite3_finalize(stmt_); }
-  Statement(const Statement&) = delete;
-  Statement& operator=(const Statement&) = delete;
-
-  bool Prepare(sqlite3* db, const char* sql) { return sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr) == SQLITE_OK; }
-
-  Statement& Text(const std::wstring& value) {
-    std::string utf8 = Utf16ToUtf8(value);
-    sqlite3_bind_text(stmt_, ++index_, utf8.data(), static_cast<int>(utf8.size()), SQLITE_TRANSIENT);
-    return *this;
-  }
-  Statement& Int(int64_t value) {
-    sqlite3_bind_int64(stmt_, ++index_, value);
-    return *this;
-  }
-  Statement& Real(double value) {
-    sqlite3_bind_double(stmt_, ++index_, value);
-    return *this;
-  }
-  // Steps once; then resets and clears the bindings, whatever the result.
-  // A step that does not finish leaves SQLite's message in error().
-  bool Run() {
-    int rc = sqlite3_step(stmt_);
-    if (rc != SQLITE_DONE) error_ = Utf8ToUtf16(sqlite3_errmsg(sqlite3_db_handle(stmt_)));
-    sqlite3_reset(stmt_);
-    sqlite3_clear_bindings(stmt_);
-    index_ = 0;
-    return rc == SQLITE_DONE;
-  }
-  const std::wstring& error() const { return error_; }
-
- private:
-  sqlite3_stmt* stmt_ = nullptr;
-  int index_ = 0;
-  std::wstring error_;
-};
-
-std::wstring ConnectionError(sqlite3* db) {
-  const char* text = db != nullptr ? sqlite3_errmsg(db) : nullptr;
-  return text != nullptr ? Utf8ToUtf16(text) : std::wstring(L"no database connection");
-}
 
 }  // namespace
 
@@ -158,11 +110,9 @@ bool RacerPeriodImporter::ImportRacerPeriodArchive(const std::wstring& path, Rac
   archive.shrink_to_fit();
   std::string_view bytes(reinterpret_cast<const char*>(text.data()), text.size());
 
-  sqlite3* handle = db_.Handle();
-  Statement racer, period, course;
-  if (handle == nullptr || !racer.Prepare(handle, kRacerSql) || !period.Prepare(handle, kPeriodSql) ||
-      !course.Prepare(handle, kCourseSql)) {
-    message_ = ConnectionError(handle);
+  DbStatement racer, period, course;
+  if (!racer.Prepare(db_, kRacerSql) || !period.Prepare(db_, kPeriodSql) || !course.Prepare(db_, kCourseSql)) {
+    message_ = !racer.error().empty() ? racer.error() : !period.error().empty() ? period.error() : course.error();
     tally->failures += 1;
     Record(path, L"FAILED", 0, message_);
     return false;
@@ -178,7 +128,7 @@ bool RacerPeriodImporter::ImportRacerPeriodArchive(const std::wstring& path, Rac
     RacerPeriodRecord r = ParseRacerPeriodLine(line);
     if (r.period_year == 0 || r.period_term == 0) PeriodFromFileName(path, &r.period_year, &r.period_term);
 
-    Statement* at = &racer;
+    DbStatement* at = &racer;
     bool ok = racer.Text(r.register_no)
                   .Text(r.name)
                   .Text(r.class_name)

@@ -1,10 +1,15 @@
 #include "archive/race_file_importer.h"
 
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <new>
 
 #include "archive/official_recognition.h"
 #include "archive/official_text.h"
 #include "db/db_manager.h"
+#include "db/db_statement.h"
 #include "platform/format.h"
 
 namespace wakelore {
@@ -25,6 +30,8 @@ std::wstring FirstCharacters(const std::wstring& text, size_t count) {
 
 RaceFileImporter::RaceFileImporter(DbManager* connection, bool reimport)
     : db_(connection), reimport_(reimport) {}
+
+RaceFileImporter::~RaceFileImporter() = default;
 
 bool RaceFileImporter::ImportProgramArchive(const std::wstring& path, ArchiveImportTally* tally) {
   return ImportArchive(path, Kind::kProgram, tally);
@@ -91,10 +98,16 @@ bool RaceFileImporter::ImportDecoded(const std::wstring& path, Kind kind,
     ParseResultLines(date, lines, &counts);
   }
   if (counts.failures == 0) {
-    // A commit that fails (a locked file, a full disk) loses the whole file:
-    // it must not be recorded as imported.
+    // A clean file is recorded "IMPORTED" in the same transaction as its
+    // rows, so the mark and the rows are kept or lost together.  A commit
+    // that fails (a locked file, a full disk) loses the whole file: it is
+    // then recorded "FAILED" after the rollback.
+    const bool clean = counts.parsed == counts.stored && counts.unreadable == 0 &&
+                       counts.pendingBlocks == 0;
+    if (clean) counts.recorded = RecordDataFile(type, path, kImported, counts.stored, L"");
     if (!db_->Exec(L"COMMIT;")) {
       counts.lost = true;
+      counts.recorded = false;
       message_ = db_->LastError();
       db_->Exec(L"ROLLBACK;");
       DropIdCaches();
@@ -103,6 +116,7 @@ bool RaceFileImporter::ImportDecoded(const std::wstring& path, Kind kind,
     db_->Exec(L"ROLLBACK;");
     DropIdCaches();
   }
+  writers_.reset();
   return kind == Kind::kProgram ? CloseProgramFile(path, counts, tally)
                                 : CloseResultFile(path, counts, tally);
 }
@@ -185,7 +199,7 @@ bool RaceFileImporter::CloseProgramFile(const std::wstring& path, const FileCoun
   bool ok = false;
   if (counts.parsed == counts.stored && counts.unreadable == 0 && !counts.lost) {
     tally->filesImported += 1;
-    RecordDataFile(kProgramType, path, kImported, counts.stored, L"");
+    if (!counts.recorded) RecordDataFile(kProgramType, path, kImported, counts.stored, L"");
     ok = true;
   } else {
     if (counts.unreadable > 0) {
@@ -281,7 +295,7 @@ bool RaceFileImporter::CloseResultFile(const std::wstring& path, const FileCount
   if (incomplete) tally->filesIncomplete += 1;
   if (stored_all && !incomplete) {
     tally->filesImported += 1;
-    RecordDataFile(kResultType, path, kImported, counts.stored, L"");
+    if (!counts.recorded) RecordDataFile(kResultType, path, kImported, counts.stored, L"");
   } else {
     if (stored_all) message_ = kIncompleteMessage;
     RecordDataFile(kResultType, path, kFailed, counts.stored, message_);
@@ -341,6 +355,164 @@ int32_t RaceFileImporter::QueryId(const std::wstring& sql) {
   return 0;
 }
 
+// The row writers run thousands of times per archive, so each is prepared
+// once (on its first use) and bound with new values for every row.  The
+// statements last until the archive ends (or the importer ends, for calls
+// outside an archive).  Reals are bound as the decimal text the columns
+// have always held would read back, so the stored values do not depend on
+// how they were written.
+enum class RaceFileImporter::Writer : int {
+  kRace, kRaceId, kRacer, kRacerId, kMotor, kMotorId, kBoat, kBoatId,
+  kProgramEntry, kResultEntry, kResultRow, kPayout, kRaceResult, kCount
+};
+
+namespace {
+
+constexpr const char* kWriterSql[] = {
+    // kRace
+    "INSERT INTO races (race_date, stadium_id, race_no, title, grade, distance, weather, "
+    "wind_direction, wind_speed, wave_height, deadline_time, series_title, day_label) "
+    "VALUES (?, ?, ?, ?, '', ?, ?, ?, ?, ?, ?, ?, ?) "
+    "ON CONFLICT(race_date, stadium_id, race_no) DO UPDATE SET "
+    "title=CASE WHEN excluded.title<>'' THEN excluded.title ELSE races.title END, "
+    "series_title=CASE WHEN excluded.series_title<>'' THEN excluded.series_title ELSE "
+    "races.series_title END, "
+    "day_label=CASE WHEN excluded.day_label<>'' THEN excluded.day_label ELSE races.day_label END, "
+    "distance=CASE WHEN excluded.distance>0 THEN excluded.distance ELSE races.distance END, "
+    "weather=CASE WHEN excluded.weather<>'' THEN excluded.weather ELSE races.weather END, "
+    "wind_direction=CASE WHEN excluded.wind_direction<>'' THEN excluded.wind_direction ELSE "
+    "races.wind_direction END, "
+    "wind_speed=CASE WHEN excluded.wind_speed>0 THEN excluded.wind_speed ELSE races.wind_speed END, "
+    "wave_height=CASE WHEN excluded.wave_height>0 THEN excluded.wave_height ELSE "
+    "races.wave_height END, "
+    "deadline_time=CASE WHEN excluded.deadline_time<>'' THEN excluded.deadline_time ELSE "
+    "races.deadline_time END;",
+    // kRaceId
+    "SELECT id FROM races WHERE race_date=? AND stadium_id=? AND race_no=?;",
+    // kRacer
+    "INSERT INTO racers (register_no, name, class_name, branch, age, weight, national_win_rate, "
+    "local_win_rate, avg_start_timing, f_count, l_count) VALUES (?, ?, ?, ?, ?, ?, ?, ?, 0.0, 0, 0) "
+    "ON CONFLICT(register_no) DO UPDATE SET "
+    "name=CASE WHEN excluded.name<>'' THEN excluded.name ELSE racers.name END, "
+    "class_name=CASE WHEN excluded.class_name<>'' THEN excluded.class_name ELSE "
+    "racers.class_name END, "
+    "branch=CASE WHEN excluded.branch<>'' THEN excluded.branch ELSE racers.branch END, "
+    "age=CASE WHEN excluded.age>0 THEN excluded.age ELSE racers.age END, "
+    "weight=CASE WHEN excluded.weight>0 THEN excluded.weight ELSE racers.weight END, "
+    "national_win_rate=CASE WHEN excluded.national_win_rate>0 THEN excluded.national_win_rate "
+    "ELSE racers.national_win_rate END, "
+    "local_win_rate=CASE WHEN excluded.local_win_rate>0 THEN excluded.local_win_rate ELSE "
+    "racers.local_win_rate END;",
+    // kRacerId
+    "SELECT id FROM racers WHERE register_no=?;",
+    // kMotor
+    "INSERT INTO motors (stadium_id, motor_no, quinella_rate, win_rate, memo) "
+    "VALUES (?, ?, ?, 0.0, '') ON CONFLICT(stadium_id, motor_no) DO UPDATE SET "
+    "quinella_rate=CASE WHEN excluded.quinella_rate>0 THEN excluded.quinella_rate "
+    "ELSE motors.quinella_rate END;",
+    // kMotorId
+    "SELECT id FROM motors WHERE stadium_id=? AND motor_no=?;",
+    // kBoat
+    "INSERT INTO boats (stadium_id, boat_no, quinella_rate, win_rate, memo) "
+    "VALUES (?, ?, ?, 0.0, '') ON CONFLICT(stadium_id, boat_no) DO UPDATE SET "
+    "quinella_rate=CASE WHEN excluded.quinella_rate>0 THEN excluded.quinella_rate "
+    "ELSE boats.quinella_rate END;",
+    // kBoatId
+    "SELECT id FROM boats WHERE stadium_id=? AND boat_no=?;",
+    // kProgramEntry
+    "INSERT INTO race_entries (race_id, frame_no, racer_id, motor_id, boat_id, course_no, "
+    "exhibition_time, tilt, start_exhibition, current_score, comment, class_name, branch, age, "
+    "weight, national_win_rate, national_quinella_rate, local_win_rate, local_quinella_rate, "
+    "motor_no, motor_quinella_rate, boat_no, boat_quinella_rate, current_results) "
+    "VALUES (?, ?, ?, ?, ?, ?, 0.0, 0.0, 0.0, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) "
+    "ON CONFLICT(race_id, frame_no) DO UPDATE SET racer_id=excluded.racer_id, "
+    "motor_id=excluded.motor_id, boat_id=excluded.boat_id, "
+    "course_no=CASE WHEN race_entries.course_no>0 THEN race_entries.course_no ELSE "
+    "excluded.course_no END, "
+    "current_score=excluded.current_score, comment=excluded.comment, "
+    "class_name=excluded.class_name, branch=excluded.branch, age=excluded.age, "
+    "weight=excluded.weight, national_win_rate=excluded.national_win_rate, "
+    "national_quinella_rate=excluded.national_quinella_rate, "
+    "local_win_rate=excluded.local_win_rate, local_quinella_rate=excluded.local_quinella_rate, "
+    "motor_no=excluded.motor_no, motor_quinella_rate=excluded.motor_quinella_rate, "
+    "boat_no=excluded.boat_no, boat_quinella_rate=excluded.boat_quinella_rate, "
+    "current_results=excluded.current_results;",
+    // kResultEntry
+    "INSERT INTO race_entries (race_id, frame_no, racer_id, motor_id, boat_id, course_no, "
+    "exhibition_time, tilt, start_exhibition, current_score, comment) "
+    "VALUES (?, ?, ?, ?, ?, ?, ?, 0.0, 0.0, 0.0, '') "
+    "ON CONFLICT(race_id, frame_no) DO UPDATE SET racer_id=excluded.racer_id, "
+    "motor_id=excluded.motor_id, boat_id=excluded.boat_id, course_no=excluded.course_no, "
+    "exhibition_time=excluded.exhibition_time;",
+    // kResultRow
+    "INSERT INTO race_result_entries (race_id, finish_order, frame_no, register_no, "
+    "racer_name, motor_no, boat_no, exhibition_time, course_no, start_timing, race_time, "
+    "imported_at, finish_mark) "
+    "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, datetime('now', 'localtime'), ?) "
+    "ON CONFLICT(race_id, frame_no) DO UPDATE SET finish_order=excluded.finish_order, "
+    "register_no=excluded.register_no, racer_name=excluded.racer_name, "
+    "motor_no=excluded.motor_no, boat_no=excluded.boat_no, "
+    "exhibition_time=excluded.exhibition_time, course_no=excluded.course_no, "
+    "start_timing=excluded.start_timing, race_time=excluded.race_time, "
+    "imported_at=excluded.imported_at, finish_mark=excluded.finish_mark;",
+    // kPayout
+    "INSERT INTO odds (race_id, bet_type, combination, odds_value, updated_at, popularity) "
+    "VALUES (?, ?, ?, ?, datetime('now', 'localtime'), ?) "
+    "ON CONFLICT(race_id, bet_type, combination) DO UPDATE SET odds_value=excluded.odds_value, "
+    "updated_at=excluded.updated_at, popularity=excluded.popularity;",
+    // kRaceResult
+    "INSERT INTO race_results (race_id, first_frame, second_frame, third_frame, "
+    "winning_technique, trifecta, trifecta_payout) VALUES (?, ?, ?, ?, ?, ?, ?) "
+    "ON CONFLICT(race_id) DO UPDATE SET first_frame=excluded.first_frame, "
+    "second_frame=excluded.second_frame, third_frame=excluded.third_frame, "
+    "winning_technique=excluded.winning_technique, trifecta=excluded.trifecta, "
+    "trifecta_payout=excluded.trifecta_payout;",
+};
+// `value` as the decimal text with `places` digits after the point reads back.
+double Decimals(double value, int places) {
+  // Most values come from texts with no more digits than that: they are
+  // already the nearest double of their decimal, and printing is slow.
+  static constexpr double kScale[] = {1.0, 10.0, 100.0, 1000.0, 10000.0};
+  if (places >= 0 && places <= 4 && std::fabs(value) < 1e9) {
+    const double nearest = std::nearbyint(value * kScale[places]) / kScale[places];
+    if (nearest == value) return value;
+  }
+  char text[64];
+  std::snprintf(text, sizeof text, "%.*f", places, value);
+  return std::strtod(text, nullptr);
+}
+
+}  // namespace
+
+DbStatement* RaceFileImporter::Statement(Writer writer) {
+  static_assert(sizeof(kWriterSql) / sizeof(kWriterSql[0]) == static_cast<size_t>(Writer::kCount),
+                "one statement per writer");
+  if (!writers_) writers_ = std::make_unique<DbStatement[]>(static_cast<size_t>(Writer::kCount));
+  DbStatement& statement = writers_[static_cast<size_t>(writer)];
+  if (!statement.IsPrepared() && !statement.Prepare(*db_, kWriterSql[static_cast<int>(writer)])) {
+    message_ = statement.error();
+    return nullptr;
+  }
+  return &statement;
+}
+
+bool RaceFileImporter::Finish(DbStatement* statement) {
+  if (statement->Run()) return true;
+  message_ = statement->error();
+  return false;
+}
+
+int32_t RaceFileImporter::TakeId(DbStatement* query, const std::wstring& key,
+                                 std::map<std::wstring, int32_t>* ids) {
+  int64_t id = 0;
+  if (!query->QueryInt(&id) || id <= 0 || id > INT32_MAX) {
+    message_ = query->error().empty() ? std::wstring(L"登録した行が見つかりません。") : query->error();
+    return 0;
+  }
+  (*ids)[key] = static_cast<int32_t>(id);
+  return static_cast<int32_t>(id);
+}
+
 int32_t RaceFileImporter::UpsertRace(const std::wstring& race_date, int32_t stadium_id,
                                      int32_t race_no, const std::wstring& title,
                                      int32_t distance, const std::wstring& deadline,
@@ -349,38 +521,16 @@ int32_t RaceFileImporter::UpsertRace(const std::wstring& race_date, int32_t stad
                                      double wave_height) {
   const std::wstring key = Format(L"%s|%d|%d", race_date, stadium_id, race_no);
   if (auto it = race_ids_.find(key); it != race_ids_.end()) return it->second;
-  const std::wstring sql = Format(
-      L"INSERT INTO races (race_date, stadium_id, race_no, title, grade, distance, weather, "
-      L"wind_direction, wind_speed, wave_height, deadline_time, series_title, day_label) "
-      L"VALUES (%s, %d, %d, %s, '', %d, %s, %s, %.3f, %.3f, %s, %s, %s) "
-      L"ON CONFLICT(race_date, stadium_id, race_no) DO UPDATE SET "
-      L"title=CASE WHEN excluded.title<>'' THEN excluded.title ELSE races.title END, "
-      L"series_title=CASE WHEN excluded.series_title<>'' THEN excluded.series_title ELSE "
-      L"races.series_title END, "
-      L"day_label=CASE WHEN excluded.day_label<>'' THEN excluded.day_label ELSE races.day_label "
-      L"END, "
-      L"distance=CASE WHEN excluded.distance>0 THEN excluded.distance ELSE races.distance END, "
-      L"weather=CASE WHEN excluded.weather<>'' THEN excluded.weather ELSE races.weather END, "
-      L"wind_direction=CASE WHEN excluded.wind_direction<>'' THEN excluded.wind_direction ELSE "
-      L"races.wind_direction END, "
-      L"wind_speed=CASE WHEN excluded.wind_speed>0 THEN excluded.wind_speed ELSE "
-      L"races.wind_speed END, "
-      L"wave_height=CASE WHEN excluded.wave_height>0 THEN excluded.wave_height ELSE "
-      L"races.wave_height END, "
-      L"deadline_time=CASE WHEN excluded.deadline_time<>'' THEN excluded.deadline_time ELSE "
-      L"races.deadline_time END;",
-      SqlQuote(race_date), stadium_id, race_no, SqlQuote(title), distance, SqlQuote(weather),
-      SqlQuote(wind_direction), wind_speed, wave_height, SqlQuote(deadline),
-      SqlQuote(series_title_), SqlQuote(day_label_));
-  if (!db_->Exec(sql)) {
-    message_ = db_->LastError();
-    return 0;
-  }
-  const int32_t id = QueryId(
-      Format(L"SELECT id AS value FROM races WHERE race_date=%s AND stadium_id=%d AND race_no=%d;",
-             SqlQuote(race_date), stadium_id, race_no));
-  if (id > 0) race_ids_[key] = id;
-  return id;
+  DbStatement* upsert = Statement(Writer::kRace);
+  if (upsert == nullptr) return 0;
+  upsert->Text(race_date).Int(stadium_id).Int(race_no).Text(title).Int(distance).Text(weather)
+      .Text(wind_direction).Real(Decimals(wind_speed, 3)).Real(Decimals(wave_height, 3))
+      .Text(deadline).Text(series_title_).Text(day_label_);
+  if (!Finish(upsert)) return 0;
+  DbStatement* query = Statement(Writer::kRaceId);
+  if (query == nullptr) return 0;
+  query->Text(race_date).Int(stadium_id).Int(race_no);
+  return TakeId(query, key, &race_ids_);
 }
 
 int32_t RaceFileImporter::UpsertRacer(const std::wstring& register_no, const std::wstring& name,
@@ -388,73 +538,47 @@ int32_t RaceFileImporter::UpsertRacer(const std::wstring& register_no, const std
                                       int32_t age, double weight, double national_win_rate,
                                       double local_win_rate) {
   if (register_no.empty()) return 0;
-  const std::wstring sql = Format(
-      L"INSERT INTO racers (register_no, name, class_name, branch, age, weight, "
-      L"national_win_rate, local_win_rate, avg_start_timing, f_count, l_count) "
-      L"VALUES (%s, %s, %s, %s, %d, %.3f, %.4f, %.4f, 0.0, 0, 0) "
-      L"ON CONFLICT(register_no) DO UPDATE SET "
-      L"name=CASE WHEN excluded.name<>'' THEN excluded.name ELSE racers.name END, "
-      L"class_name=CASE WHEN excluded.class_name<>'' THEN excluded.class_name ELSE "
-      L"racers.class_name END, "
-      L"branch=CASE WHEN excluded.branch<>'' THEN excluded.branch ELSE racers.branch END, "
-      L"age=CASE WHEN excluded.age>0 THEN excluded.age ELSE racers.age END, "
-      L"weight=CASE WHEN excluded.weight>0 THEN excluded.weight ELSE racers.weight END, "
-      L"national_win_rate=CASE WHEN excluded.national_win_rate>0 THEN excluded.national_win_rate "
-      L"ELSE racers.national_win_rate END, "
-      L"local_win_rate=CASE WHEN excluded.local_win_rate>0 THEN excluded.local_win_rate ELSE "
-      L"racers.local_win_rate END;",
-      SqlQuote(register_no), SqlQuote(name), SqlQuote(class_name), SqlQuote(branch), age, weight,
-      national_win_rate, local_win_rate);
-  if (!db_->Exec(sql)) {
-    message_ = db_->LastError();
-    return 0;
-  }
+  DbStatement* upsert = Statement(Writer::kRacer);
+  if (upsert == nullptr) return 0;
+  upsert->Text(register_no).Text(name).Text(class_name).Text(branch).Int(age)
+      .Real(Decimals(weight, 3)).Real(Decimals(national_win_rate, 4))
+      .Real(Decimals(local_win_rate, 4));
+  if (!Finish(upsert)) return 0;
   if (auto it = racer_ids_.find(register_no); it != racer_ids_.end()) return it->second;
-  const int32_t id = QueryId(
-      Format(L"SELECT id AS value FROM racers WHERE register_no=%s;", SqlQuote(register_no)));
-  if (id > 0) racer_ids_[register_no] = id;
-  return id;
+  DbStatement* query = Statement(Writer::kRacerId);
+  if (query == nullptr) return 0;
+  query->Text(register_no);
+  return TakeId(query, register_no, &racer_ids_);
 }
 
 int32_t RaceFileImporter::UpsertMotor(int32_t stadium_id, const std::wstring& motor_no,
                                       double quinella_rate) {
   if (stadium_id < 1 || motor_no.empty()) return 0;
-  return UpsertKeyed(
-      Format(L"INSERT INTO motors (stadium_id, motor_no, quinella_rate, win_rate, memo) "
-             L"VALUES (%d, %s, %.4f, 0.0, '') ON CONFLICT(stadium_id, motor_no) DO UPDATE SET "
-             L"quinella_rate=CASE WHEN excluded.quinella_rate>0 THEN excluded.quinella_rate "
-             L"ELSE motors.quinella_rate END;",
-             stadium_id, SqlQuote(motor_no), quinella_rate),
-      Format(L"SELECT id AS value FROM motors WHERE stadium_id=%d AND motor_no=%s;", stadium_id,
-             SqlQuote(motor_no)),
-      Format(L"%d|%s", stadium_id, motor_no), &motor_ids_);
+  return UpsertEquipment(Writer::kMotor, Writer::kMotorId, stadium_id, motor_no, quinella_rate,
+                         &motor_ids_);
 }
 
 int32_t RaceFileImporter::UpsertBoat(int32_t stadium_id, const std::wstring& boat_no,
                                      double quinella_rate) {
   if (stadium_id < 1 || boat_no.empty()) return 0;
-  return UpsertKeyed(
-      Format(L"INSERT INTO boats (stadium_id, boat_no, quinella_rate, win_rate, memo) "
-             L"VALUES (%d, %s, %.4f, 0.0, '') ON CONFLICT(stadium_id, boat_no) DO UPDATE SET "
-             L"quinella_rate=CASE WHEN excluded.quinella_rate>0 THEN excluded.quinella_rate "
-             L"ELSE boats.quinella_rate END;",
-             stadium_id, SqlQuote(boat_no), quinella_rate),
-      Format(L"SELECT id AS value FROM boats WHERE stadium_id=%d AND boat_no=%s;", stadium_id,
-             SqlQuote(boat_no)),
-      Format(L"%d|%s", stadium_id, boat_no), &boat_ids_);
+  return UpsertEquipment(Writer::kBoat, Writer::kBoatId, stadium_id, boat_no, quinella_rate,
+                         &boat_ids_);
 }
 
-int32_t RaceFileImporter::UpsertKeyed(const std::wstring& upsert_sql,
-                                      const std::wstring& id_sql, const std::wstring& key,
-                                      std::map<std::wstring, int32_t>* ids) {
-  if (!db_->Exec(upsert_sql)) {
-    message_ = db_->LastError();
-    return 0;
-  }
+int32_t RaceFileImporter::UpsertEquipment(Writer upsert_writer, Writer id_writer,
+                                          int32_t stadium_id, const std::wstring& number,
+                                          double quinella_rate,
+                                          std::map<std::wstring, int32_t>* ids) {
+  DbStatement* upsert = Statement(upsert_writer);
+  if (upsert == nullptr) return 0;
+  upsert->Int(stadium_id).Text(number).Real(Decimals(quinella_rate, 4));
+  if (!Finish(upsert)) return 0;
+  const std::wstring key = Format(L"%d|%s", stadium_id, number);
   if (auto it = ids->find(key); it != ids->end()) return it->second;
-  const int32_t id = QueryId(id_sql);
-  if (id > 0) (*ids)[key] = id;
-  return id;
+  DbStatement* query = Statement(id_writer);
+  if (query == nullptr) return 0;
+  query->Int(stadium_id).Text(number);
+  return TakeId(query, key, ids);
 }
 
 // ---------------------------------------------------------------------------
@@ -462,89 +586,41 @@ int32_t RaceFileImporter::UpsertKeyed(const std::wstring& upsert_sql,
 
 bool RaceFileImporter::StoreProgramEntry(int32_t race_id, const ProgramEntry& entry,
                                          int32_t racer_id, int32_t motor_id, int32_t boat_id) {
-  const std::wstring comment =
-      Format(L"今節成績:%s 早見:%d", entry.currentResults, entry.early);
-  const std::wstring sql = Format(
-      L"INSERT INTO race_entries (race_id, frame_no, racer_id, motor_id, boat_id, course_no, "
-      L"exhibition_time, tilt, start_exhibition, current_score, comment, class_name, branch, age, "
-      L"weight, national_win_rate, national_quinella_rate, local_win_rate, local_quinella_rate, "
-      L"motor_no, motor_quinella_rate, boat_no, boat_quinella_rate, current_results) "
-      L"VALUES (%d, %d, %d, %d, %d, %d, 0.0, 0.0, 0.0, %.4f, %s, %s, %s, %d, %.1f, %.2f, %.2f, "
-      L"%.2f, %.2f, %s, %.2f, %s, %.2f, %s) "
-      L"ON CONFLICT(race_id, frame_no) DO UPDATE SET racer_id=excluded.racer_id, "
-      L"motor_id=excluded.motor_id, boat_id=excluded.boat_id, "
-      L"course_no=CASE WHEN race_entries.course_no>0 THEN race_entries.course_no ELSE "
-      L"excluded.course_no END, "
-      L"current_score=excluded.current_score, comment=excluded.comment, "
-      L"class_name=excluded.class_name, branch=excluded.branch, age=excluded.age, "
-      L"weight=excluded.weight, national_win_rate=excluded.national_win_rate, "
-      L"national_quinella_rate=excluded.national_quinella_rate, "
-      L"local_win_rate=excluded.local_win_rate, local_quinella_rate=excluded.local_quinella_rate, "
-      L"motor_no=excluded.motor_no, motor_quinella_rate=excluded.motor_quinella_rate, "
-      L"boat_no=excluded.boat_no, boat_quinella_rate=excluded.boat_quinella_rate, "
-      L"current_results=excluded.current_results;",
-      race_id, entry.frame, racer_id, motor_id, boat_id, entry.frame,
-      CurrentScoreOf(entry.currentResults), SqlQuote(comment), SqlQuote(entry.className),
-      SqlQuote(entry.branch), entry.age, entry.weight, entry.nationalWinRate,
-      entry.nationalQuinellaRate, entry.localWinRate, entry.localQuinellaRate,
-      SqlQuote(entry.motorNo), entry.motorQuinellaRate, SqlQuote(entry.boatNo),
-      entry.boatQuinellaRate, SqlQuote(entry.currentResults));
-  if (!db_->Exec(sql)) {
-    message_ = db_->LastError();
-    return false;
-  }
-  return true;
+  DbStatement* insert = Statement(Writer::kProgramEntry);
+  if (insert == nullptr) return false;
+  insert->Int(race_id).Int(entry.frame).Int(racer_id).Int(motor_id).Int(boat_id).Int(entry.frame)
+      .Real(Decimals(CurrentScoreOf(entry.currentResults), 4))
+      .Text(Format(L"今節成績:%s 早見:%d", entry.currentResults, entry.early))
+      .Text(entry.className).Text(entry.branch).Int(entry.age).Real(Decimals(entry.weight, 1))
+      .Real(Decimals(entry.nationalWinRate, 2)).Real(Decimals(entry.nationalQuinellaRate, 2))
+      .Real(Decimals(entry.localWinRate, 2)).Real(Decimals(entry.localQuinellaRate, 2))
+      .Text(entry.motorNo).Real(Decimals(entry.motorQuinellaRate, 2)).Text(entry.boatNo)
+      .Real(Decimals(entry.boatQuinellaRate, 2)).Text(entry.currentResults);
+  return Finish(insert);
 }
 
 bool RaceFileImporter::StoreResultEntry(int32_t race_id, const ResultEntry& entry,
                                         int32_t racer_id, int32_t motor_id, int32_t boat_id) {
-  const std::wstring entry_sql = Format(
-      L"INSERT INTO race_entries (race_id, frame_no, racer_id, motor_id, boat_id, course_no, "
-      L"exhibition_time, tilt, start_exhibition, current_score, comment) "
-      L"VALUES (%d, %d, %d, %d, %d, %d, %.3f, 0.0, 0.0, 0.0, '') "
-      L"ON CONFLICT(race_id, frame_no) DO UPDATE SET racer_id=excluded.racer_id, "
-      L"motor_id=excluded.motor_id, boat_id=excluded.boat_id, course_no=excluded.course_no, "
-      L"exhibition_time=excluded.exhibition_time;",
-      race_id, entry.frame, racer_id, motor_id, boat_id, entry.courseNo, entry.exhibitionTime);
-  if (!db_->Exec(entry_sql)) {
-    message_ = db_->LastError();
-    return false;
-  }
-  const std::wstring result_sql = Format(
-      L"INSERT INTO race_result_entries (race_id, finish_order, frame_no, register_no, "
-      L"racer_name, motor_no, boat_no, exhibition_time, course_no, start_timing, race_time, "
-      L"imported_at, finish_mark) "
-      L"VALUES (%d, %d, %d, %s, %s, %s, %s, %.3f, %d, %.3f, %s, datetime('now', 'localtime'), %s) "
-      L"ON CONFLICT(race_id, frame_no) DO UPDATE SET finish_order=excluded.finish_order, "
-      L"register_no=excluded.register_no, racer_name=excluded.racer_name, "
-      L"motor_no=excluded.motor_no, boat_no=excluded.boat_no, "
-      L"exhibition_time=excluded.exhibition_time, course_no=excluded.course_no, "
-      L"start_timing=excluded.start_timing, race_time=excluded.race_time, "
-      L"imported_at=excluded.imported_at, finish_mark=excluded.finish_mark;",
-      race_id, entry.finishOrder, entry.frame, SqlQuote(entry.registerNo),
-      SqlQuote(entry.racerName), SqlQuote(entry.motorNo), SqlQuote(entry.boatNo),
-      entry.exhibitionTime, entry.courseNo, entry.startTiming, SqlQuote(entry.raceTime),
-      SqlQuote(entry.finishMark));
-  if (!db_->Exec(result_sql)) {
-    message_ = db_->LastError();
-    return false;
-  }
-  return true;
+  DbStatement* entry_row = Statement(Writer::kResultEntry);
+  if (entry_row == nullptr) return false;
+  entry_row->Int(race_id).Int(entry.frame).Int(racer_id).Int(motor_id).Int(boat_id)
+      .Int(entry.courseNo).Real(Decimals(entry.exhibitionTime, 3));
+  if (!Finish(entry_row)) return false;
+  DbStatement* result_row = Statement(Writer::kResultRow);
+  if (result_row == nullptr) return false;
+  result_row->Int(race_id).Int(entry.finishOrder).Int(entry.frame).Text(entry.registerNo)
+      .Text(entry.racerName).Text(entry.motorNo).Text(entry.boatNo)
+      .Real(Decimals(entry.exhibitionTime, 3)).Int(entry.courseNo)
+      .Real(Decimals(entry.startTiming, 3)).Text(entry.raceTime).Text(entry.finishMark);
+  return Finish(result_row);
 }
 
 bool RaceFileImporter::StorePayout(int32_t race_id, const PayoutItem& item) {
-  const std::wstring sql = Format(
-      L"INSERT INTO odds (race_id, bet_type, combination, odds_value, updated_at, popularity) "
-      L"VALUES (%d, %s, %s, %.3f, datetime('now', 'localtime'), %d) "
-      L"ON CONFLICT(race_id, bet_type, combination) DO UPDATE SET odds_value=excluded.odds_value, "
-      L"updated_at=excluded.updated_at, popularity=excluded.popularity;",
-      race_id, SqlQuote(item.betType), SqlQuote(item.combination),
-      static_cast<double>(item.amount), item.popularity);
-  if (!db_->Exec(sql)) {
-    message_ = db_->LastError();
-    return false;
-  }
-  return true;
+  DbStatement* insert = Statement(Writer::kPayout);
+  if (insert == nullptr) return false;
+  insert->Int(race_id).Text(item.betType).Text(item.combination)
+      .Real(static_cast<double>(item.amount)).Int(item.popularity);
+  return Finish(insert);
 }
 
 bool RaceFileImporter::StoreRaceResult(int32_t race_id, const std::vector<ResultEntry>& entries,
@@ -567,19 +643,11 @@ bool RaceFileImporter::StoreRaceResult(int32_t race_id, const std::vector<Result
   if (trifecta.empty() && places[0] > 0 && places[1] > 0 && places[2] > 0) {
     trifecta = Format(L"%d-%d-%d", places[0], places[1], places[2]);
   }
-  const std::wstring sql = Format(
-      L"INSERT INTO race_results (race_id, first_frame, second_frame, third_frame, "
-      L"winning_technique, trifecta, trifecta_payout) VALUES (%d, %d, %d, %d, %s, %s, %d) "
-      L"ON CONFLICT(race_id) DO UPDATE SET first_frame=excluded.first_frame, "
-      L"second_frame=excluded.second_frame, third_frame=excluded.third_frame, "
-      L"winning_technique=excluded.winning_technique, trifecta=excluded.trifecta, "
-      L"trifecta_payout=excluded.trifecta_payout;",
-      race_id, places[0], places[1], places[2], SqlQuote(technique), SqlQuote(trifecta), payout);
-  if (!db_->Exec(sql)) {
-    message_ = db_->LastError();
-    return false;
-  }
-  return true;
+  DbStatement* insert = Statement(Writer::kRaceResult);
+  if (insert == nullptr) return false;
+  insert->Int(race_id).Int(places[0]).Int(places[1]).Int(places[2]).Text(technique)
+      .Text(trifecta).Int(payout);
+  return Finish(insert);
 }
 
 }  // namespace wakelore

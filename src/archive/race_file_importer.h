@@ -25,7 +25,8 @@
 //
 // Ids of races, racers, motors and boats are kept in maps for the life of
 // the object, so an id is queried once per run.  A rolled-back archive
-// empties the maps: the rows they named may be gone.
+// empties the maps: the rows they named may be gone.  The row writers are
+// prepared statements, made on first use and kept until the archive ends.
 //
 // Not thread-safe: one thread at a time, on the connection it was given.
 #ifndef WAKELORE_ARCHIVE_RACE_FILE_IMPORTER_H_
@@ -33,6 +34,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -42,6 +44,7 @@
 namespace wakelore {
 
 class DbManager;
+class DbStatement;
 
 // What one archive call did.  Zeroed by the caller; the importer only adds.
 struct ArchiveImportTally {
@@ -61,6 +64,7 @@ class RaceFileImporter {
  public:
   // `connection` must be open read-write and outlive the importer.
   RaceFileImporter(DbManager* connection, bool reimport);
+  ~RaceFileImporter();
   RaceFileImporter(const RaceFileImporter&) = delete;
   RaceFileImporter& operator=(const RaceFileImporter&) = delete;
 
@@ -134,6 +138,7 @@ class RaceFileImporter {
     int32_t races = 0;
     int32_t pendingBlocks = 0;   // stadium blocks whose results are not out yet
     bool lost = false;           // the commit failed: nothing of the file was kept
+    bool recorded = false;       // "IMPORTED" was written with the rows
     std::wstring example;        // first unreadable line
   };
   // The race being read from a result file.
@@ -160,8 +165,19 @@ class RaceFileImporter {
   bool CloseResultFile(const std::wstring& path, const FileCounts& counts,
                        ArchiveImportTally* tally);
   void FinishRace();
-  int32_t UpsertKeyed(const std::wstring& upsert_sql, const std::wstring& id_sql,
-                      const std::wstring& key, std::map<std::wstring, int32_t>* ids);
+  // The prepared row writers (defined with their statements in the source).
+  enum class Writer : int;
+  // The writer's statement, prepared on first use; null with message() set
+  // when SQLite refuses it.
+  DbStatement* Statement(Writer writer);
+  // Runs a bound writer; false with message() set on failure.
+  bool Finish(DbStatement* statement);
+  // Steps a bound id query and caches the id under `key`; 0 with message()
+  // set when there is no row.
+  int32_t TakeId(DbStatement* query, const std::wstring& key, std::map<std::wstring, int32_t>* ids);
+  int32_t UpsertEquipment(Writer upsert_writer, Writer id_writer, int32_t stadium_id,
+                          const std::wstring& number, double quinella_rate,
+                          std::map<std::wstring, int32_t>* ids);
   void DropIdCaches();
 
   DbManager* db_;
@@ -175,6 +191,7 @@ class RaceFileImporter {
   std::map<std::wstring, int32_t> motor_ids_;
   std::map<std::wstring, int32_t> boat_ids_;
   ResultRace race_;
+  std::unique_ptr<DbStatement[]> writers_;  // one per Writer, for one archive
 };
 
 }  // namespace wakelore
