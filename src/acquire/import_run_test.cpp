@@ -95,6 +95,40 @@ TEST_F(ImportRunTest, FixtureDayIsImportedThenReusedFromTheCache) {
   EXPECT_TRUE(Requested().empty());
 }
 
+TEST_F(ImportRunTest, ResultsTakenDuringTheDayAreFetchedAgainUntilComplete) {
+  // The stand-in serves the real k230921.lzh, published while most
+  // stadiums were still racing.
+  ImportOptions options = Options(Day(2023, 9, 21), Day(2023, 9, 21));
+  options.results = true;
+  options.referenceTime = Day(2023, 9, 21, 18);
+  const std::wstring cached = dir_.File(L"download") + kPathSeparator + L"Raceresults" +
+                              kPathSeparator + L"2023年" + kPathSeparator + L"k230921.lzh";
+  for (int run = 0; run < 2; ++run) {
+    SCOPED_TRACE(run);
+    ASSERT_TRUE(server().Reset());
+    ImportStats stats;
+    ASSERT_TRUE(Run(options, &stats));
+    EXPECT_EQ(stats.downloaded, 1) << "the early copy is never reused";
+    EXPECT_EQ(stats.imported_files, 0);
+    EXPECT_NE(stats.log.find(L"未確定の成績を含むため、次回取り込み直します。"), std::wstring::npos)
+        << testing::PrintToString(stats.log);
+    EXPECT_FALSE(PathExists(cached));
+  }
+
+  // Once the complete file is published it is imported and then reused.
+  ASSERT_TRUE(server().Reset());
+  ASSERT_TRUE(server().PutFixture("/od2/K/202309/k230921.lzh", "official/k230901.lzh"));
+  ImportStats complete;
+  ASSERT_TRUE(Run(options, &complete));
+  EXPECT_EQ(complete.downloaded, 1);
+  EXPECT_EQ(complete.imported_files, 1);
+  EXPECT_EQ(Count(L"SELECT status FROM data_files WHERE source_path LIKE '%k230921.lzh'"), L"IMPORTED");
+  ImportStats again;
+  ASSERT_TRUE(Run(options, &again));
+  EXPECT_EQ(again.existing, 1);
+  EXPECT_EQ(again.downloaded, 0);
+}
+
 TEST_F(ImportRunTest, CancelAtTheFirstReportTouchesNothing) {
   ImportOptions options = Options(Day(2023, 9, 1), Day(2023, 9, 1));
   options.programs = options.results = options.meetings = true;
