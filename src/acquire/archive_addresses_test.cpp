@@ -5,19 +5,12 @@
 #include "acquire/official_servers.h"
 #include "platform/clock.h"
 #include "platform/files.h"
+#include "tests/support/test_support.h"
 
 namespace wakelore {
 namespace {
 
-int64_t Day(int year, int month, int day) {
-  LocalTime local;
-  local.year = year;
-  local.month = month;
-  local.day = day;
-  int64_t seconds = 0;
-  EXPECT_TRUE(FromLocalTime(local, &seconds));
-  return seconds;
-}
+int64_t Day(int year, int month, int day) { return test::LocalDay(year, month, day); }
 
 std::wstring Sep(const std::wstring& text) {
   std::wstring out = text;

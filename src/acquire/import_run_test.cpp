@@ -15,11 +15,7 @@
 namespace wakelore {
 namespace {
 
-int64_t Day(int y, int m, int d, int hour = 0) {
-  int64_t t = 0;
-  EXPECT_TRUE(FromLocalTime({y, m, d, hour}, &t));
-  return t;
-}
+int64_t Day(int y, int m, int d, int hour = 0) { return test::LocalDay(y, m, d, hour); }
 
 class ImportRunTest : public test::OfficialServerTest {
  protected:

@@ -3,19 +3,12 @@
 #include <gtest/gtest.h>
 
 #include "platform/clock.h"
+#include "tests/support/test_support.h"
 
 namespace wakelore {
 namespace {
 
-int64_t Day(int y, int m, int d) {
-  LocalTime local;
-  local.year = y;
-  local.month = m;
-  local.day = d;
-  int64_t t = 0;
-  EXPECT_TRUE(FromLocalTime(local, &t));
-  return t;
-}
+int64_t Day(int year, int month, int day) { return test::LocalDay(year, month, day); }
 
 TEST(DialogDatesTest, AcceptedDateTexts) {
   struct Case {

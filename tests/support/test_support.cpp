@@ -28,6 +28,17 @@ std::wstring FixturePath(const std::string& relative) {
   return SourcePath("../shared/fixtures/" + relative);
 }
 
+int64_t LocalDay(int year, int month, int day, int hour) {
+  LocalTime local;
+  local.year = year;
+  local.month = month;
+  local.day = day;
+  local.hour = hour;
+  int64_t seconds = 0;
+  EXPECT_TRUE(FromLocalTime(local, &seconds)) << year << "-" << month << "-" << day;
+  return seconds;
+}
+
 std::string ReadFileBytes(const std::wstring& path) {
   std::string bytes;
   std::wstring error;

@@ -2,6 +2,7 @@
 #ifndef WAKELORE_TESTS_SUPPORT_TEST_SUPPORT_H_
 #define WAKELORE_TESTS_SUPPORT_TEST_SUPPORT_H_
 
+#include <cstdint>
 #include <string>
 
 namespace wakelore::test {
@@ -12,6 +13,10 @@ std::wstring SourcePath(const std::string& relative);
 
 // A file of the shared fixtures: ../shared/fixtures/<relative>.
 std::wstring FixturePath(const std::string& relative);
+
+// Seconds since 1970 of a local day at `hour`:00; fails the current test
+// when the day cannot be converted.
+int64_t LocalDay(int year, int month, int day, int hour = 0);
 
 // Reads a whole file; fails the current test when it cannot.
 std::string ReadFileBytes(const std::wstring& path);
