@@ -24,6 +24,7 @@ namespace {
 constexpr int kMissingListCap = 15;
 constexpr uint32_t kPauseAfterDownloadMs = 500;
 constexpr uint32_t kPauseAfterMeetingPageMs = 300;
+constexpr uint32_t kImportSpanMs = 1000;
 
 // Everything one run holds from preparation to closing.
 class ImportRun {
@@ -50,6 +51,14 @@ class ImportRun {
     }
   }
   void ImportArchiveDay(wchar_t letter, int64_t day, const std::wstring& kind_folder);
+  // Archives are imported inside a transaction that spans several of them,
+  // so that the pages they all write (the indexes by racer, the racers)
+  // go to the file once per span instead of once per archive.  It is
+  // opened before an import and committed once it has been open for
+  // kImportSpanMs at the end of a day, before any download (no network
+  // wait holds the write lock), before the meeting pages and at the end.
+  void OpenImportTransaction(const std::wstring& ds);
+  void CommitImportTransaction();
   void FetchMeetings(int64_t day, const std::wstring& ds);
   void ImportRacerPeriod(int32_t period);
   void CountOutcome(const std::wstring& outcome) {
@@ -74,7 +83,40 @@ class ImportRun {
   std::unique_ptr<WebClient> web_;
   std::wstring missing_list_;
   int missing_lines_ = 0;
+  bool span_open_ = false;       // an import transaction is open
+  uint32_t span_started_ = 0;    // tick count when it was opened
+  std::wstring span_first_day_;  // the days it holds archives of
+  std::wstring span_last_day_;
+  int32_t span_imported_ = 0;    // archives imported inside it
 };
+
+void ImportRun::OpenImportTransaction(const std::wstring& ds) {
+  if (!span_open_) {
+    span_open_ = db_.Exec(L"BEGIN TRANSACTION;");
+    span_started_ = TickCountMs();
+    span_first_day_ = ds;
+  }
+  span_last_day_ = ds;
+}
+
+void ImportRun::CommitImportTransaction() {
+  if (!span_open_) return;
+  span_open_ = false;
+  const int32_t imported = span_imported_;
+  span_imported_ = 0;
+  if (db_.Exec(L"COMMIT;")) return;
+  // A commit that fails (a locked file, a full disk) loses the span's
+  // archives with their marks: they are imported again by the next run.
+  const std::wstring error = db_.LastError();
+  db_.Exec(L"ROLLBACK;");
+  programs_->DropIdCaches();
+  results_->DropIdCaches();
+  stats_->imported_files -= imported;
+  const std::wstring days = span_first_day_ == span_last_day_
+                                ? span_first_day_
+                                : span_first_day_ + L"～" + span_last_day_;
+  stats_->log += Format(L"取込失敗: %s %s\r\n", days, error);
+}
 
 bool ImportRun::Run() {
   *stats_ = ImportStats();
@@ -86,6 +128,10 @@ bool ImportRun::Run() {
       return false;
     }
   }
+  // A day's result archive rewrites pages its program archive wrote a
+  // moment ago: a page cache that holds a few days of them (64 MiB at the
+  // most, for this connection only) saves reading them back from the file.
+  db_.Exec(L"PRAGMA cache_size = -65536;");
 
   today_ = LocalMidnightOf(options_.referenceTime > 0 ? options_.referenceTime : NowSeconds());
   int64_t start = LocalMidnightOf(std::min(options_.fromDate, options_.toDate));
@@ -128,12 +174,17 @@ bool ImportRun::Run() {
       if (d <= today_) ImportArchiveDay(L'K', d, raceresults);
       ++done_;
     }
+    if (span_open_ && (options_.meetings || TickCountMs() - span_started_ >= kImportSpanMs)) {
+      CommitImportTransaction();
+    }
     if (options_.meetings) {
       if (!Report(ds + L" 開催情報を取得中")) break;
       if (d >= meeting_cutoff) FetchMeetings(d, ds);
       ++done_;
     }
   }
+
+  CommitImportTransaction();
 
   for (int32_t p : periods) {
     if (stats_->cancelled) break;
@@ -165,6 +216,7 @@ void ImportRun::ImportArchiveDay(wchar_t letter, int64_t day, const std::wstring
   const std::wstring url = ArchiveUrl(letter, day);
   RaceFileImporter& importer = letter == L'B' ? *programs_ : *results_;
 
+  if (!(PathExists(path) && LooksLikeLzh(path))) CommitImportTransaction();  // a download follows
   std::wstring outcome;
   if (!DownloadToCache(url, path, &outcome)) {
     ++stats_->unavailable;
@@ -175,6 +227,7 @@ void ImportRun::ImportArchiveDay(wchar_t letter, int64_t day, const std::wstring
     return;
   }
   CountOutcome(outcome);
+  OpenImportTransaction(ds);
   ArchiveImportTally tally;
   const bool ok = letter == L'B' ? importer.ImportProgramArchive(path, &tally)
                                  : importer.ImportResultArchive(path, &tally);
@@ -185,6 +238,7 @@ void ImportRun::ImportArchiveDay(wchar_t letter, int64_t day, const std::wstring
     stats_->log += Format(L"取込失敗: %s %s\r\n", ds, importer.message());
   } else if (tally.filesImported >= 1) {
     ++stats_->imported_files;
+    if (span_open_) ++span_imported_;
   }
 }
 

@@ -90,7 +90,11 @@ bool RaceFileImporter::ImportDecoded(const std::wstring& path, Kind kind,
     return false;
   }
 
-  db_->Exec(L"BEGIN TRANSACTION;");
+  // Inside a caller's transaction the archive is a savepoint of it: its
+  // rows and its mark then last only as long as that transaction.
+  const bool nested = db_->InTransaction();
+  const wchar_t* const undo = nested ? L"ROLLBACK TO archive; RELEASE archive;" : L"ROLLBACK;";
+  db_->Exec(nested ? L"SAVEPOINT archive;" : L"BEGIN TRANSACTION;");
   FileCounts counts;
   if (kind == Kind::kProgram) {
     ParseProgramLines(date, lines, &counts);
@@ -105,15 +109,15 @@ bool RaceFileImporter::ImportDecoded(const std::wstring& path, Kind kind,
     const bool clean = counts.parsed == counts.stored && counts.unreadable == 0 &&
                        counts.pendingBlocks == 0;
     if (clean) counts.recorded = RecordDataFile(type, path, kImported, counts.stored, L"");
-    if (!db_->Exec(L"COMMIT;")) {
+    if (!db_->Exec(nested ? L"RELEASE archive;" : L"COMMIT;")) {
       counts.lost = true;
       counts.recorded = false;
       message_ = db_->LastError();
-      db_->Exec(L"ROLLBACK;");
+      db_->Exec(undo);
       DropIdCaches();
     }
   } else {
-    db_->Exec(L"ROLLBACK;");
+    db_->Exec(undo);
     DropIdCaches();
   }
   writers_.reset();
@@ -126,6 +130,9 @@ void RaceFileImporter::DropIdCaches() {
   racer_ids_.clear();
   motor_ids_.clear();
   boat_ids_.clear();
+  racer_values_.clear();
+  motor_rates_.clear();
+  boat_rates_.clear();
 }
 
 void RaceFileImporter::BeginStadiumLine(const std::wstring& line, int32_t stadium,
@@ -503,7 +510,7 @@ bool RaceFileImporter::Finish(DbStatement* statement) {
 }
 
 int32_t RaceFileImporter::TakeId(DbStatement* query, const std::wstring& key,
-                                 std::map<std::wstring, int32_t>* ids) {
+                                 IdCache* ids) {
   int64_t id = 0;
   if (!query->QueryInt(&id) || id <= 0 || id > INT32_MAX) {
     message_ = query->error().empty() ? std::wstring(L"登録した行が見つかりません。") : query->error();
@@ -519,7 +526,11 @@ int32_t RaceFileImporter::UpsertRace(const std::wstring& race_date, int32_t stad
                                      const std::wstring& weather,
                                      const std::wstring& wind_direction, double wind_speed,
                                      double wave_height) {
-  const std::wstring key = Format(L"%s|%d|%d", race_date, stadium_id, race_no);
+  std::wstring key = race_date;
+  key += L'|';
+  key += std::to_wstring(stadium_id);
+  key += L'|';
+  key += std::to_wstring(race_no);
   if (auto it = race_ids_.find(key); it != race_ids_.end()) return it->second;
   DbStatement* upsert = Statement(Writer::kRace);
   if (upsert == nullptr) return 0;
@@ -538,43 +549,86 @@ int32_t RaceFileImporter::UpsertRacer(const std::wstring& register_no, const std
                                       int32_t age, double weight, double national_win_rate,
                                       double local_win_rate) {
   if (register_no.empty()) return 0;
+  const RacerValues values{name, class_name, branch, age, Decimals(weight, 3),
+                           Decimals(national_win_rate, 4), Decimals(local_win_rate, 4)};
+  // A racer runs several races a meeting: when every value this call would
+  // store is already what this importer last stored, the row cannot change.
+  const auto id = racer_ids_.find(register_no);
+  const auto written = racer_values_.find(register_no);
+  if (id != racer_ids_.end() && written != racer_values_.end() &&
+      written->second.Holds(values)) {
+    return id->second;
+  }
   DbStatement* upsert = Statement(Writer::kRacer);
   if (upsert == nullptr) return 0;
   upsert->Text(register_no).Text(name).Text(class_name).Text(branch).Int(age)
-      .Real(Decimals(weight, 3)).Real(Decimals(national_win_rate, 4))
-      .Real(Decimals(local_win_rate, 4));
+      .Real(values.weight).Real(values.nationalWinRate).Real(values.localWinRate);
   if (!Finish(upsert)) return 0;
-  if (auto it = racer_ids_.find(register_no); it != racer_ids_.end()) return it->second;
+  racer_values_[register_no].Take(values);
+  if (id != racer_ids_.end()) return id->second;
   DbStatement* query = Statement(Writer::kRacerId);
   if (query == nullptr) return 0;
   query->Text(register_no);
   return TakeId(query, register_no, &racer_ids_);
 }
 
+bool RaceFileImporter::RacerValues::Holds(const RacerValues& next) const {
+  return (next.name.empty() || next.name == name) &&
+         (next.className.empty() || next.className == className) &&
+         (next.branch.empty() || next.branch == branch) && (next.age <= 0 || next.age == age) &&
+         (!(next.weight > 0) || next.weight == weight) &&
+         (!(next.nationalWinRate > 0) || next.nationalWinRate == nationalWinRate) &&
+         (!(next.localWinRate > 0) || next.localWinRate == localWinRate);
+}
+
+void RaceFileImporter::RacerValues::Take(const RacerValues& next) {
+  // The upsert keeps a stored value where the new one is empty or zero;
+  // an unknown field stays unknown here (empty or zero) until written.
+  if (!next.name.empty()) name = next.name;
+  if (!next.className.empty()) className = next.className;
+  if (!next.branch.empty()) branch = next.branch;
+  if (next.age > 0) age = next.age;
+  if (next.weight > 0) weight = next.weight;
+  if (next.nationalWinRate > 0) nationalWinRate = next.nationalWinRate;
+  if (next.localWinRate > 0) localWinRate = next.localWinRate;
+}
+
 int32_t RaceFileImporter::UpsertMotor(int32_t stadium_id, const std::wstring& motor_no,
                                       double quinella_rate) {
   if (stadium_id < 1 || motor_no.empty()) return 0;
   return UpsertEquipment(Writer::kMotor, Writer::kMotorId, stadium_id, motor_no, quinella_rate,
-                         &motor_ids_);
+                         &motor_ids_, &motor_rates_);
 }
 
 int32_t RaceFileImporter::UpsertBoat(int32_t stadium_id, const std::wstring& boat_no,
                                      double quinella_rate) {
   if (stadium_id < 1 || boat_no.empty()) return 0;
   return UpsertEquipment(Writer::kBoat, Writer::kBoatId, stadium_id, boat_no, quinella_rate,
-                         &boat_ids_);
+                         &boat_ids_, &boat_rates_);
 }
 
 int32_t RaceFileImporter::UpsertEquipment(Writer upsert_writer, Writer id_writer,
                                           int32_t stadium_id, const std::wstring& number,
-                                          double quinella_rate,
-                                          std::map<std::wstring, int32_t>* ids) {
+                                          double quinella_rate, IdCache* ids,
+                                          RateCache* rates) {
+  std::wstring key = std::to_wstring(stadium_id);
+  key += L'|';
+  key += number;
+  const double rate = Decimals(quinella_rate, 4);
+  const auto cached = ids->find(key);
+  // Without a rate the upsert of a known row changes nothing (the result
+  // file names motors and boats for every boat of every race), nor with
+  // the rate this importer stored last.
+  if (cached != ids->end()) {
+    const auto written = rates->find(key);
+    if (!(rate > 0) || (written != rates->end() && written->second == rate)) return cached->second;
+  }
   DbStatement* upsert = Statement(upsert_writer);
   if (upsert == nullptr) return 0;
-  upsert->Int(stadium_id).Text(number).Real(Decimals(quinella_rate, 4));
+  upsert->Int(stadium_id).Text(number).Real(rate);
   if (!Finish(upsert)) return 0;
-  const std::wstring key = Format(L"%d|%s", stadium_id, number);
-  if (auto it = ids->find(key); it != ids->end()) return it->second;
+  if (rate > 0) (*rates)[key] = rate;
+  if (cached != ids->end()) return cached->second;
   DbStatement* query = Statement(id_writer);
   if (query == nullptr) return 0;
   query->Int(stadium_id).Text(number);

@@ -5,7 +5,8 @@
 // One archive is one call: it is skipped when data_files already records it
 // "IMPORTED" (unless the importer was made with `reimport`), read and
 // extracted whole in memory, dated by its file name, parsed line by line
-// inside one transaction, and recorded in data_files:
+// inside one transaction (a savepoint when the caller has a transaction
+// open), and recorded in data_files:
 //   file_type "PROGRAM_B" or "RESULT_K", source_path = the path as given,
 //   status "IMPORTED" when every line read was stored, "FAILED" otherwise.
 // Only "IMPORTED" makes a later call skip the archive.
@@ -33,7 +34,7 @@
 #define WAKELORE_ARCHIVE_RACE_FILE_IMPORTER_H_
 
 #include <cstdint>
-#include <map>
+#include <unordered_map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -81,6 +82,10 @@ class RaceFileImporter {
   bool ImportLines(const std::wstring& file_type, const std::wstring& path,
                    const std::vector<std::wstring>& lines, ArchiveImportTally* tally);
 
+  // Forgets the cached ids and stored values; for a caller that rolled
+  // back a transaction the importer's archives were part of.
+  void DropIdCaches();
+
   // Text of the latest failure; a success leaves it unchanged.
   const std::wstring& message() const { return message_; }
 
@@ -97,7 +102,8 @@ class RaceFileImporter {
 
   // Upserts; each returns the row id, or 0 on failure (message() set) or
   // without a key.  A race is written at most once per importer; racers,
-  // motors and boats on every call, so the latest non-empty values win.
+  // motors and boats on every call that brings a value other than the one
+  // this importer stored last, so the latest non-empty values win.
   int32_t UpsertRace(const std::wstring& race_date, int32_t stadium_id, int32_t race_no,
                      const std::wstring& title, int32_t distance, const std::wstring& deadline,
                      const std::wstring& weather, const std::wstring& wind_direction,
@@ -151,6 +157,18 @@ class RaceFileImporter {
   };
 
   enum class Kind { kProgram, kResult };
+  using IdCache = std::unordered_map<std::wstring, int32_t>;
+  using RateCache = std::unordered_map<std::wstring, double>;
+  // The values of a racer row as this importer's upserts left them.
+  struct RacerValues {
+    std::wstring name, className, branch;
+    int32_t age = 0;
+    double weight = 0, nationalWinRate = 0, localWinRate = 0;
+    // True when upserting `next` would change nothing of these values.
+    bool Holds(const RacerValues& next) const;
+    // What the upsert of `next` makes of these values.
+    void Take(const RacerValues& next);
+  };
 
   bool ImportArchive(const std::wstring& path, Kind kind, ArchiveImportTally* tally);
   bool ImportDecoded(const std::wstring& path, Kind kind, const std::vector<std::wstring>& lines,
@@ -174,11 +192,10 @@ class RaceFileImporter {
   bool Finish(DbStatement* statement);
   // Steps a bound id query and caches the id under `key`; 0 with message()
   // set when there is no row.
-  int32_t TakeId(DbStatement* query, const std::wstring& key, std::map<std::wstring, int32_t>* ids);
+  int32_t TakeId(DbStatement* query, const std::wstring& key, IdCache* ids);
   int32_t UpsertEquipment(Writer upsert_writer, Writer id_writer, int32_t stadium_id,
-                          const std::wstring& number, double quinella_rate,
-                          std::map<std::wstring, int32_t>* ids);
-  void DropIdCaches();
+                          const std::wstring& number, double quinella_rate, IdCache* ids,
+                          RateCache* rates);
 
   DbManager* db_;
   const bool reimport_;
@@ -186,10 +203,15 @@ class RaceFileImporter {
   std::wstring series_title_;
   std::wstring day_label_;
   bool expect_series_title_ = false;
-  std::map<std::wstring, int32_t> race_ids_;
-  std::map<std::wstring, int32_t> racer_ids_;
-  std::map<std::wstring, int32_t> motor_ids_;
-  std::map<std::wstring, int32_t> boat_ids_;
+  IdCache race_ids_;
+  IdCache racer_ids_;
+  IdCache motor_ids_;
+  IdCache boat_ids_;
+  // What this importer last stored, so that repeating it can be skipped.
+  // Emptied with the id caches.
+  std::unordered_map<std::wstring, RacerValues> racer_values_;
+  RateCache motor_rates_;
+  RateCache boat_rates_;
   ResultRace race_;
   std::unique_ptr<DbStatement[]> writers_;  // one per Writer, for one archive
 };

@@ -508,6 +508,57 @@ TEST_F(RaceFileImporterTest, RaceIsWrittenOncePerImporterRacersEveryTime) {
   EXPECT_EQ(Count(L"boats"), 1);
 }
 
+TEST_F(RaceFileImporterTest, RepeatedUpsertsThatChangeNothingAreSkippedButChangesAreNot) {
+  RaceFileImporter importer(&db_, false);
+  struct Step {
+    const wchar_t* name;
+    const wchar_t* class_name;
+    double weight;
+    double rate;        // national win rate
+    double motor_rate;
+    const wchar_t* expected;  // name|class|weight|rate|motor rate after the step
+  };
+  const Step steps[] = {
+      {L"一号", L"A1", 52.0, 6.5, 35.5, L"一号|A1|52.0|6.5|35.5"},
+      {L"一号", L"A1", 52.0, 6.5, 35.5, L"一号|A1|52.0|6.5|35.5"},  // the same again
+      {L"一号", L"", 0.0, 0.0, 0.0, L"一号|A1|52.0|6.5|35.5"},      // what a result line knows
+      {L"一号", L"A1", 52.0, 6.62, 36.0, L"一号|A1|52.0|6.62|36.0"}, // next day's program
+      {L"改名", L"", 0.0, 0.0, 0.0, L"改名|A1|52.0|6.62|36.0"},
+      {L"一号", L"A2", 51.0, 6.62, 36.0, L"一号|A2|51.0|6.62|36.0"},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(Utf16ToUtf8(step.expected));
+    ASSERT_GT(importer.UpsertRacer(L"4001", step.name, step.class_name, L"", 0, step.weight,
+                                   step.rate, 0.0),
+              0);
+    ASSERT_GT(importer.UpsertMotor(9, L"12", step.motor_rate), 0);
+    EXPECT_EQ(Value(L"SELECT name || '|' || class_name || '|' || weight || '|' || national_win_rate"
+                    L" || '|' || (SELECT quinella_rate FROM motors) AS value FROM racers;"),
+              step.expected);
+  }
+}
+
+TEST_F(RaceFileImporterTest, ArchivesInsideACallersTransactionGoWithIt) {
+  const std::wstring program = CopyFixture("official/b230901.lzh", L"b230901.lzh");
+  RaceFileImporter importer(&db_, false);
+  ASSERT_TRUE(db_.Exec(L"BEGIN TRANSACTION;"));
+  ArchiveImportTally tally;
+  ASSERT_TRUE(importer.ImportProgramArchive(program, &tally)) << Utf16ToUtf8(importer.message());
+  EXPECT_TRUE(db_.InTransaction()) << "the archive must not end the caller's transaction";
+  EXPECT_EQ(DataFileRow(program), L"PROGRAM_B|IMPORTED|936|");
+  ASSERT_TRUE(db_.Exec(L"ROLLBACK;"));
+  EXPECT_EQ(Count(L"race_entries"), 0);
+  EXPECT_EQ(DataFileRow(program), L"") << "the mark goes with the rows";
+
+  // Once told, the importer forgets the ids of the rows that went.
+  importer.DropIdCaches();
+  ArchiveImportTally again;
+  ASSERT_TRUE(importer.ImportProgramArchive(program, &again)) << Utf16ToUtf8(importer.message());
+  EXPECT_EQ(again.rowsStored, 936);
+  EXPECT_EQ(Count(L"race_entries"), 936);
+  EXPECT_FALSE(db_.InTransaction());
+}
+
 TEST_F(RaceFileImporterTest, QueryIdAndFailingUpserts) {
   RaceFileImporter importer(&db_, false);
   EXPECT_EQ(importer.QueryId(L"SELECT 42 AS value;"), 42);

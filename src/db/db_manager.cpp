@@ -71,6 +71,8 @@ bool DbManager::OpenReadOnly(const std::wstring& path) {
   return Open(path, SQLITE_OPEN_READONLY, L"PRAGMA query_only = ON;");
 }
 
+bool DbManager::InTransaction() const { return db_ != nullptr && sqlite3_get_autocommit(db_) == 0; }
+
 bool DbManager::RequireOpen() {
   if (db_ != nullptr) return true;
   last_error_ = kNotOpen;

@@ -69,6 +69,9 @@ class DbManager {
   // (emptied first).  On a failing step the rows read before it stay.
   bool QueryRows(const std::wstring& sql, std::vector<DbRow>* rows);
 
+  // True while a transaction begun on this connection is open.
+  bool InTransaction() const;
+
   const std::wstring& LastError() const { return last_error_; }
   sqlite3* Handle() const { return db_; }
 
