@@ -44,7 +44,7 @@ std::string ReadOrDie(const std::string& path) {
 std::string MakeText() {
   std::vector<std::string> files;
   for (const char* name : {"B230901.TXT", "B230921.TXT", "K230901.TXT", "K230921.TXT"}) {
-    files.push_back(ReadOrDie(std::string("../shared/fixtures/official/") + name));
+    files.push_back(ReadOrDie(std::string("tests/fixtures/official/") + name));
   }
   std::mt19937 rng(20230901);
   std::string text;

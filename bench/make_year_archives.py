@@ -260,7 +260,7 @@ def main():
     here = os.path.dirname(os.path.abspath(__file__))
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("out")
-    parser.add_argument("--fixtures", default=os.path.join(here, "..", "..", "shared", "fixtures", "official"))
+    parser.add_argument("--fixtures", default=os.path.join(here, "..", "tests", "fixtures", "official"))
     parser.add_argument("--start", default="2022-09-01")
     parser.add_argument("--days", type=int, default=365)
     parser.add_argument("--jobs", type=int, default=2)

@@ -18,7 +18,7 @@
 int main(int argc, char** argv) {
   using namespace wakelore;
   const std::wstring fixtures =
-      argc > 1 ? Utf8ToUtf16(argv[1]) : std::wstring(L"../shared/fixtures/official");
+      argc > 1 ? Utf8ToUtf16(argv[1]) : std::wstring(L"tests/fixtures/official");
   const std::wstring program = fixtures + kPathSeparator + L"b230901.lzh";
   const std::wstring result = fixtures + kPathSeparator + L"k230901.lzh";
   std::wstring db_path;

@@ -12,7 +12,7 @@
 //
 // Run from the source tree.  Arguments (optional): the cache folder
 // (default build/linux-release/bench-data/year), the folder of the
-// official fixtures (default ../shared/fixtures/official).
+// official fixtures (default tests/fixtures/official).
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -156,7 +156,7 @@ bool Check(const char* which, const Timed& t, int imported, int existing) {
 
 int main(int argc, char** argv) {
   const std::string data = argc > 1 ? argv[1] : "build/linux-release/bench-data/year";
-  const std::string fixtures_utf8 = argc > 2 ? argv[2] : "../shared/fixtures/official";
+  const std::string fixtures_utf8 = argc > 2 ? argv[2] : "tests/fixtures/official";
   const std::wstring fixtures = Utf8ToUtf16(fixtures_utf8);
 
   // A request made by mistake goes to a closed port on this machine.  Set

@@ -73,7 +73,7 @@ import time
 import urllib.parse
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-DEFAULT_FIXTURES = os.path.normpath(os.path.join(HERE, "..", "..", "..", "shared", "fixtures"))
+DEFAULT_FIXTURES = os.path.join(os.path.dirname(HERE), "fixtures")
 
 NOTICE_PAGE = ("<html><head><meta charset=\"utf-8\"><title>お知らせ</title></head>"
                "<body><p>指定されたファイルは存在しません。</p></body></html>").encode("utf-8")

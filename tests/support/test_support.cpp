@@ -25,7 +25,7 @@ std::wstring SourcePath(const std::string& relative) {
 }
 
 std::wstring FixturePath(const std::string& relative) {
-  return SourcePath("../shared/fixtures/" + relative);
+  return SourcePath("tests/fixtures/" + relative);
 }
 
 int64_t LocalDay(int year, int month, int day, int hour) {

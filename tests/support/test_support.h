@@ -11,7 +11,8 @@ namespace wakelore::test {
 // under Wine the Linux tree is reached through drive Z:.
 std::wstring SourcePath(const std::string& relative);
 
-// A file of the shared fixtures: ../shared/fixtures/<relative>.
+// A file of the fixtures: tests/fixtures/<relative>, the repository's copy of
+// the shared fixture folder, so that a clone on its own runs every test.
 std::wstring FixturePath(const std::string& relative);
 
 // Seconds since 1970 of a local day at `hour`:00; fails the current test
