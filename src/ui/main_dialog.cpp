@@ -112,6 +112,10 @@ void CMainDlg::OnTaskProgress(TaskProgress* progress) {
 
 void CMainDlg::OnTaskDone(std::wstring* result) {
   std::unique_ptr<std::wstring> owned(result);
+  if (guard_boxes_open_ > 0) {
+    report_after_guard_ = std::move(owned);
+    return;
+  }
   SetBusy(false);
   SendMessageW(Item(IDC_PROGRESS), PBM_SETPOS, 100, 0);
   RefreshImportStatus();
@@ -233,8 +237,11 @@ void CMainDlg::OnCancel() {
     return;
   }
   cancel_.exchange(true);
+  ++guard_boxes_open_;
   Box(L"処理を中止しています。中止が終わってから、もう一度閉じてください。",
       MB_OK | MB_ICONINFORMATION);
+  --guard_boxes_open_;
+  if (guard_boxes_open_ == 0 && report_after_guard_) OnTaskDone(report_after_guard_.release());
 }
 
 void CMainDlg::OnPaint() {

@@ -13,6 +13,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -116,6 +117,10 @@ class CMainDlg {
   std::vector<StadiumChoice> stadiums_;
   std::atomic<bool> cancel_{false};
   bool busy_ = false;
+  // While the close guard's box is open, a task that ends keeps its report
+  // here; it is shown once the guard's box is closed, so the two never stack.
+  int guard_boxes_open_ = 0;
+  std::unique_ptr<std::wstring> report_after_guard_;
 };
 
 }  // namespace wakelore
