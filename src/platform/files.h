@@ -74,6 +74,10 @@ class OutputFile {
 
  private:
   bool Flush();
+  // Writes `size` bytes straight to the handle, past the buffer; the one
+  // write each platform supplies.
+  bool WriteThrough(const char* data, size_t size);
+  static constexpr size_t kBufferSize = 1 << 16;
 #ifdef _WIN32
   using Handle = void*;
   static inline Handle const kInvalid = reinterpret_cast<void*>(-1);

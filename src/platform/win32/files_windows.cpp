@@ -9,7 +9,6 @@
 namespace wakelore {
 
 namespace {
-constexpr size_t kOutputBufferSize = 1 << 16;
 
 bool WriteAll(HANDLE h, const char* data, size_t size) {
   while (size > 0) {
@@ -152,30 +151,12 @@ bool OutputFile::Open(const std::wstring& path, unsigned long* os_error) {
   }
   handle_ = h;
   path_ = path;
-  buffer_.reserve(kOutputBufferSize);
+  buffer_.reserve(kBufferSize);
   return true;
 }
 
-bool OutputFile::Flush() {
-  if (failed_ || handle_ == kInvalid) return false;
-  if (!buffer_.empty()) {
-    if (!WriteAll(handle_, buffer_.data(), buffer_.size())) failed_ = true;
-    buffer_.clear();
-  }
-  return !failed_;
-}
-
-bool OutputFile::Write(std::string_view bytes) {
-  if (failed_ || handle_ == kInvalid) return false;
-  if (buffer_.size() + bytes.size() > kOutputBufferSize) {
-    if (!Flush()) return false;
-    if (bytes.size() >= kOutputBufferSize) {
-      if (!WriteAll(handle_, bytes.data(), bytes.size())) failed_ = true;
-      return !failed_;
-    }
-  }
-  buffer_.append(bytes);
-  return true;
+bool OutputFile::WriteThrough(const char* data, size_t size) {
+  return WriteAll(handle_, data, size);
 }
 
 bool OutputFile::WriteAt(uint64_t offset, std::string_view bytes) {
