@@ -12,10 +12,12 @@ bool LooksLikeLzh(const std::wstring& path) {
   return head.size() >= 7 && head[2] == '-' && head[3] == 'l' && head[4] == 'h';
 }
 
+bool IsCachedArchive(const std::wstring& path) { return PathExists(path) && LooksLikeLzh(path); }
+
 bool DownloadToCache(const std::wstring& url, const std::wstring& path, std::wstring* outcome) {
   size_t last = path.find_last_of(kPathSeparator);
   if (last != std::wstring::npos && last > 0) EnsureDirectory(path.substr(0, last));
-  if (PathExists(path) && LooksLikeLzh(path)) {
+  if (IsCachedArchive(path)) {
     *outcome = kExisting;
     return true;
   }

@@ -23,6 +23,10 @@ inline constexpr wchar_t kDownloadFailed[] = L"failed";
 // id of an LZH entry header.  Nothing else is checked.
 bool LooksLikeLzh(const std::wstring& path);
 
+// True when `path` holds a copy that DownloadToCache keeps without going to
+// the network.
+bool IsCachedArchive(const std::wstring& path);
+
 // Makes sure `path` holds the archive at `url`: creates the folder before
 // the last separator, keeps a valid copy ("existing"), else downloads
 // ("downloaded") or leaves nothing at the path ("failed").  True exactly for

@@ -216,7 +216,7 @@ void ImportRun::ImportArchiveDay(wchar_t letter, int64_t day, const std::wstring
   const std::wstring url = ArchiveUrl(letter, day);
   RaceFileImporter& importer = letter == L'B' ? *programs_ : *results_;
 
-  if (!(PathExists(path) && LooksLikeLzh(path))) CommitImportTransaction();  // a download follows
+  if (!IsCachedArchive(path)) CommitImportTransaction();  // a download follows
   std::wstring outcome;
   if (!DownloadToCache(url, path, &outcome)) {
     ++stats_->unavailable;
