@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "db/db_manager.h"
-#include "dialog/dialog_ids.h"
+#include "ui/dialog_ids.h"
 #include "driver_util.h"
 
 namespace {

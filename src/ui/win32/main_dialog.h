@@ -5,8 +5,8 @@
 // Threads: every member function runs on the user-interface thread, except
 // WorkerTask::ReportProgress and WorkerTask::Cancelled, which the worker
 // thread calls.
-#ifndef WAKELORE_UI_MAIN_DIALOG_H_
-#define WAKELORE_UI_MAIN_DIALOG_H_
+#ifndef WAKELORE_UI_WIN32_MAIN_DIALOG_H_
+#define WAKELORE_UI_WIN32_MAIN_DIALOG_H_
 
 #include <windows.h>
 
@@ -125,4 +125,4 @@ class CMainDlg {
 
 }  // namespace wakelore
 
-#endif  // WAKELORE_UI_MAIN_DIALOG_H_
+#endif  // WAKELORE_UI_WIN32_MAIN_DIALOG_H_

@@ -1,4 +1,4 @@
-#include "dialog/dialog_backend.h"
+#include "ui/dialog_backend.h"
 
 #include <gtest/gtest.h>
 

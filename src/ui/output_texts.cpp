@@ -1,6 +1,6 @@
-#include "dialog/output_texts.h"
+#include "ui/output_texts.h"
 
-#include "dialog/dialog_dates.h"
+#include "ui/dialog_dates.h"
 #include "platform/format.h"
 #include "platform/text.h"
 

@@ -1,6 +1,6 @@
 // The version dialog of the help menu.
-#ifndef WAKELORE_UI_ABOUT_DIALOG_H_
-#define WAKELORE_UI_ABOUT_DIALOG_H_
+#ifndef WAKELORE_UI_WIN32_ABOUT_DIALOG_H_
+#define WAKELORE_UI_WIN32_ABOUT_DIALOG_H_
 
 #include <windows.h>
 
@@ -20,4 +20,4 @@ class CAboutDlg {
 
 }  // namespace wakelore
 
-#endif  // WAKELORE_UI_ABOUT_DIALOG_H_
+#endif  // WAKELORE_UI_WIN32_ABOUT_DIALOG_H_

@@ -1,8 +1,8 @@
 // Decisions and texts of the output section: the user's own statement, the
 // preview's column widths, the export format choice, the proposed file name
 // and save filter, and the export's progress and report texts.
-#ifndef WAKELORE_DIALOG_OUTPUT_TEXTS_H_
-#define WAKELORE_DIALOG_OUTPUT_TEXTS_H_
+#ifndef WAKELORE_UI_OUTPUT_TEXTS_H_
+#define WAKELORE_UI_OUTPUT_TEXTS_H_
 
 #include <cstdint>
 #include <string>
@@ -60,4 +60,4 @@ std::wstring ExportReportText(bool ok, int64_t rows, const std::wstring& path, b
 
 }  // namespace wakelore
 
-#endif  // WAKELORE_DIALOG_OUTPUT_TEXTS_H_
+#endif  // WAKELORE_UI_OUTPUT_TEXTS_H_

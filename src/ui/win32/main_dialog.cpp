@@ -1,4 +1,4 @@
-#include "ui/main_dialog.h"
+#include "ui/win32/main_dialog.h"
 
 #include <commctrl.h>
 #include <commdlg.h>
@@ -9,17 +9,17 @@
 #include <new>
 
 #include "app/data_folder.h"
-#include "dialog/before_race_texts.h"
-#include "dialog/control_rules.h"
-#include "dialog/dialog_dates.h"
-#include "dialog/dialog_ids.h"
-#include "dialog/import_texts.h"
-#include "dialog/output_texts.h"
-#include "dialog/status_texts.h"
+#include "ui/before_race_texts.h"
+#include "ui/control_rules.h"
+#include "ui/dialog_dates.h"
+#include "ui/dialog_ids.h"
+#include "ui/import_texts.h"
+#include "ui/output_texts.h"
+#include "ui/status_texts.h"
 #include "platform/clock.h"
 #include "platform/format.h"
-#include "ui/about_dialog.h"
-#include "dialog/dialog_backend.h"
+#include "ui/win32/about_dialog.h"
+#include "ui/dialog_backend.h"
 
 namespace wakelore {
 namespace {

@@ -1,7 +1,7 @@
 // Texts of the import command: the confirmation question and the final
 // report built from the import run's counters.
-#ifndef WAKELORE_DIALOG_IMPORT_TEXTS_H_
-#define WAKELORE_DIALOG_IMPORT_TEXTS_H_
+#ifndef WAKELORE_UI_IMPORT_TEXTS_H_
+#define WAKELORE_UI_IMPORT_TEXTS_H_
 
 #include <cstdint>
 #include <string>
@@ -48,4 +48,4 @@ std::wstring ImportReportText(const ImportOutcome& outcome);
 
 }  // namespace wakelore
 
-#endif  // WAKELORE_DIALOG_IMPORT_TEXTS_H_
+#endif  // WAKELORE_UI_IMPORT_TEXTS_H_

@@ -1,7 +1,7 @@
 // Numbers of the main dialog's controls, menu items and resources.  Plain
 // macros so that the resource script and the C++ code share one list.
-#ifndef WAKELORE_DIALOG_DIALOG_IDS_H_
-#define WAKELORE_DIALOG_DIALOG_IDS_H_
+#ifndef WAKELORE_UI_DIALOG_IDS_H_
+#define WAKELORE_UI_DIALOG_IDS_H_
 
 #define IDI_WAKELORE 128
 #define IDD_MAIN 129
@@ -51,4 +51,4 @@
 #define ID_HELP_MANUAL 40003
 #define ID_HELP_ABOUT 40005
 
-#endif  // WAKELORE_DIALOG_DIALOG_IDS_H_
+#endif  // WAKELORE_UI_DIALOG_IDS_H_

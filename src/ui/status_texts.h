@@ -1,7 +1,7 @@
 // Texts of the main dialog's status lines: the import status, the progress
 // line of a running task and the first line of a report.
-#ifndef WAKELORE_DIALOG_STATUS_TEXTS_H_
-#define WAKELORE_DIALOG_STATUS_TEXTS_H_
+#ifndef WAKELORE_UI_STATUS_TEXTS_H_
+#define WAKELORE_UI_STATUS_TEXTS_H_
 
 #include <cstdint>
 #include <optional>
@@ -38,4 +38,4 @@ std::wstring DataFolderLineText(const std::wstring& data_folder);
 
 }  // namespace wakelore
 
-#endif  // WAKELORE_DIALOG_STATUS_TEXTS_H_
+#endif  // WAKELORE_UI_STATUS_TEXTS_H_

@@ -1,6 +1,6 @@
-#include "dialog/control_rules.h"
+#include "ui/control_rules.h"
 
-#include "dialog/dialog_ids.h"
+#include "ui/dialog_ids.h"
 
 namespace wakelore {
 

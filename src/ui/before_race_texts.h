@@ -1,7 +1,7 @@
 // Texts of the before-race command: the question, the summary shown beside
 // the button and the closing message box.
-#ifndef WAKELORE_DIALOG_BEFORE_RACE_TEXTS_H_
-#define WAKELORE_DIALOG_BEFORE_RACE_TEXTS_H_
+#ifndef WAKELORE_UI_BEFORE_RACE_TEXTS_H_
+#define WAKELORE_UI_BEFORE_RACE_TEXTS_H_
 
 #include <string>
 
@@ -42,4 +42,4 @@ std::wstring BeforeRaceMessageText(const BeforeRaceOutcome& outcome, const std::
 
 }  // namespace wakelore
 
-#endif  // WAKELORE_DIALOG_BEFORE_RACE_TEXTS_H_
+#endif  // WAKELORE_UI_BEFORE_RACE_TEXTS_H_

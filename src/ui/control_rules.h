@@ -1,7 +1,7 @@
 // Which controls of the main dialog are enabled: the rule while a task runs
 // and the rule of the selected dataset.
-#ifndef WAKELORE_DIALOG_CONTROL_RULES_H_
-#define WAKELORE_DIALOG_CONTROL_RULES_H_
+#ifndef WAKELORE_UI_CONTROL_RULES_H_
+#define WAKELORE_UI_CONTROL_RULES_H_
 
 #include <vector>
 
@@ -30,4 +30,4 @@ std::vector<ControlState> DatasetControlStates(bool busy, const DatasetSwitches&
 
 }  // namespace wakelore
 
-#endif  // WAKELORE_DIALOG_CONTROL_RULES_H_
+#endif  // WAKELORE_UI_CONTROL_RULES_H_

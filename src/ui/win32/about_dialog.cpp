@@ -1,8 +1,8 @@
-#include "ui/about_dialog.h"
+#include "ui/win32/about_dialog.h"
 
 #include <string>
 
-#include "dialog/dialog_ids.h"
+#include "ui/dialog_ids.h"
 #include "platform/format.h"
 
 namespace wakelore {

@@ -1,11 +1,11 @@
-#include "dialog/dialog_backend.h"
+#include "ui/dialog_backend.h"
 
 #include <utility>
 
 #include "app/data_folder.h"
 #include "db/db_schema.h"
-#include "dialog/dialog_dates.h"
-#include "dialog/output_texts.h"
+#include "ui/dialog_dates.h"
+#include "ui/output_texts.h"
 #include "output/dataset_sql.h"
 #include "output/export_format.h"
 #include "output/table_exporter.h"

@@ -1,4 +1,4 @@
-#include "dialog/import_texts.h"
+#include "ui/import_texts.h"
 
 #include <gtest/gtest.h>
 

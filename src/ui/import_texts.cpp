@@ -1,6 +1,6 @@
-#include "dialog/import_texts.h"
+#include "ui/import_texts.h"
 
-#include "dialog/dialog_dates.h"
+#include "ui/dialog_dates.h"
 #include "platform/format.h"
 
 namespace wakelore {

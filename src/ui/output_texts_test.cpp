@@ -1,4 +1,4 @@
-#include "dialog/output_texts.h"
+#include "ui/output_texts.h"
 
 #include <gtest/gtest.h>
 

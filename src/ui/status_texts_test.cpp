@@ -1,4 +1,4 @@
-#include "dialog/status_texts.h"
+#include "ui/status_texts.h"
 
 #include <gtest/gtest.h>
 

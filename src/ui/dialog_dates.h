@@ -1,8 +1,8 @@
 // Day arithmetic of the main dialog: the default dates of its pickers and
 // the texts it forms from picker days.  Days are 64-bit times (seconds since
 // 1970) at local midnight, as the pickers hand them over.
-#ifndef WAKELORE_DIALOG_DIALOG_DATES_H_
-#define WAKELORE_DIALOG_DIALOG_DATES_H_
+#ifndef WAKELORE_UI_DIALOG_DATES_H_
+#define WAKELORE_UI_DIALOG_DATES_H_
 
 #include <cstdint>
 #include <string>
@@ -41,4 +41,4 @@ std::wstring DayText(int64_t seconds, const std::wstring& separator);
 
 }  // namespace wakelore
 
-#endif  // WAKELORE_DIALOG_DIALOG_DATES_H_
+#endif  // WAKELORE_UI_DIALOG_DATES_H_

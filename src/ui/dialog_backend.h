@@ -3,8 +3,8 @@
 // selection statement, and the three long jobs (import, export, before-race
 // fetch).  Portable; the window layer only moves values between these and
 // the controls.
-#ifndef WAKELORE_DIALOG_DIALOG_BACKEND_H_
-#define WAKELORE_DIALOG_DIALOG_BACKEND_H_
+#ifndef WAKELORE_UI_DIALOG_BACKEND_H_
+#define WAKELORE_UI_DIALOG_BACKEND_H_
 
 #include <cstdint>
 #include <functional>
@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "db/db_manager.h"
-#include "dialog/before_race_texts.h"
-#include "dialog/import_texts.h"
+#include "ui/before_race_texts.h"
+#include "ui/import_texts.h"
 #include "output/datasets.h"
 
 namespace wakelore {
@@ -94,4 +94,4 @@ bool FetchBeforeRace(DbManager* db, const BeforeRaceRequest& request,
 
 }  // namespace wakelore
 
-#endif  // WAKELORE_DIALOG_DIALOG_BACKEND_H_
+#endif  // WAKELORE_UI_DIALOG_BACKEND_H_

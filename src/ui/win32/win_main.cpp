@@ -5,7 +5,7 @@
 #include <objbase.h>
 
 #include "app/command_line.h"
-#include "ui/main_dialog.h"
+#include "ui/win32/main_dialog.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
   INITCOMMONCONTROLSEX controls;

@@ -1,10 +1,10 @@
-#include "dialog/control_rules.h"
+#include "ui/control_rules.h"
 
 #include <gtest/gtest.h>
 
 #include <map>
 
-#include "dialog/dialog_ids.h"
+#include "ui/dialog_ids.h"
 
 namespace wakelore {
 namespace {

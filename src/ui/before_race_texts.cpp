@@ -1,4 +1,4 @@
-#include "dialog/before_race_texts.h"
+#include "ui/before_race_texts.h"
 
 #include "platform/format.h"
 

@@ -1,4 +1,4 @@
-#include "dialog/dialog_dates.h"
+#include "ui/dialog_dates.h"
 
 #include <gtest/gtest.h>
 
