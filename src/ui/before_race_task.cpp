@@ -27,14 +27,16 @@ std::wstring FolderOf(const std::wstring& path) {
 // Finds the race, taking the day's program first when it is not known.
 // 0 with `outcome->stop` set when it cannot be had.
 int64_t RaceIdWithProgram(DbManager* db, WebClient& client, const BeforeRaceRequest& request,
-                          const BeforeRaceProgressFn& progress, BeforeRaceOutcome* outcome) {
+                          const BeforeRaceProgressFn& progress,
+                          const BeforeRaceCancelledFn& cancelled, BeforeRaceOutcome* outcome) {
   const std::wstring date = DayText(request.day, L"-");
   int64_t race_id = FindRaceId(*db, date, request.stadiumId, request.raceNo);
   if (race_id != 0) return race_id;
-  if (!progress(kFetchingProgramText)) {
+  if (cancelled()) {
     outcome->stop = BeforeRaceStop::kCancelled;
     return 0;
   }
+  progress(kFetchingProgramText);
   LocalTime local;
   if (!ToLocalTime(request.day, &local)) {
     outcome->stop = BeforeRaceStop::kNoSuchRace;
@@ -44,6 +46,10 @@ int64_t RaceIdWithProgram(DbManager* db, WebClient& client, const BeforeRaceRequ
       CacheYearFolder(JoinPath(request.downloadFolder, kProgramCacheFolder), local.year);
   std::wstring path = JoinPath(folder, ArchiveFileName(L'B', request.day));
   if (!FetchProgramArchive(client, request.day, path)) {
+    if (cancelled()) {
+      outcome->stop = BeforeRaceStop::kCancelled;
+      return 0;
+    }
     outcome->stop = BeforeRaceStop::kProgramNotFetched;
     outcome->programError = client.message;
     return 0;
@@ -124,7 +130,8 @@ bool FetchProgramArchive(WebClient& client, int64_t day, const std::wstring& pat
 }
 
 BeforeRaceOutcome RunBeforeRaceTask(const BeforeRaceRequest& request,
-                                    const BeforeRaceProgressFn& progress) {
+                                    const BeforeRaceProgressFn& progress,
+                                    const BeforeRaceCancelledFn& cancelled) {
   BeforeRaceOutcome outcome;
   DbManager db;
   if (!db.OpenReadWrite(request.databasePath)) {
@@ -133,19 +140,21 @@ BeforeRaceOutcome RunBeforeRaceTask(const BeforeRaceRequest& request,
     return outcome;
   }
   WebClient client;
-  int64_t race_id = RaceIdWithProgram(&db, client, request, progress, &outcome);
+  int64_t race_id = RaceIdWithProgram(&db, client, request, progress, cancelled, &outcome);
   if (race_id == 0) return outcome;
 
-  if (!progress(kFetchingInfoText)) {
+  if (cancelled()) {
     outcome.stop = BeforeRaceStop::kCancelled;
     return outcome;
   }
+  progress(kFetchingInfoText);
   FetchInfoPart(&db, client, request, race_id, &outcome);
   SleepMs(kPauseBetweenPagesMs);
-  if (!progress(kFetchingOddsText)) {
+  if (cancelled()) {
     outcome.stop = BeforeRaceStop::kCancelled;
     return outcome;
   }
+  progress(kFetchingOddsText);
   FetchOddsPart(&db, client, request, race_id, &outcome);
   return outcome;
 }

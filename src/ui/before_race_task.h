@@ -28,9 +28,10 @@ struct BeforeRaceRequest {
   int raceNo = 1;
 };
 
-// Shows a step's text; answers whether to go on (false = the user asked the
-// task to stop).
-using BeforeRaceProgressFn = std::function<bool(const std::wstring& text)>;
+// Shows a step's text.
+using BeforeRaceProgressFn = std::function<void(const std::wstring& text)>;
+// True once the user asked the task to stop.
+using BeforeRaceCancelledFn = std::function<bool()>;
 
 // Progress texts, in the order of the steps.
 inline constexpr wchar_t kFetchingProgramText[] = L"番組表を取得しています…";
@@ -44,9 +45,13 @@ inline constexpr wchar_t kFetchingOddsText[] = L"オッズを取得していま�
 // archive (nothing is left at `path` then).
 bool FetchProgramArchive(WebClient& client, int64_t day, const std::wstring& path);
 
-// Runs the whole command and says how it went.
+// Runs the whole command and says how it went.  `cancelled` is asked before
+// every step and after a download that failed (a stop asked for while a
+// stalled server held the download is reported as a stop, not as a
+// failure); what a finished step stored stays.
 BeforeRaceOutcome RunBeforeRaceTask(const BeforeRaceRequest& request,
-                                    const BeforeRaceProgressFn& progress);
+                                    const BeforeRaceProgressFn& progress,
+                                    const BeforeRaceCancelledFn& cancelled);
 
 }  // namespace wakelore
 

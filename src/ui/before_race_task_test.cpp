@@ -28,12 +28,13 @@ class BeforeRaceTaskTest : public test::OfficialServerTest {
     request_.raceNo = 1;
   }
 
-  BeforeRaceOutcome Run(bool go_on = true) {
+  // Runs the task; the user stops it once `stop_after` steps have shown
+  // (never when negative).
+  BeforeRaceOutcome Run(int stop_after = -1) {
     steps_.clear();
-    return RunBeforeRaceTask(request_, [&](const std::wstring& text) {
-      steps_.push_back(text);
-      return go_on;
-    });
+    return RunBeforeRaceTask(
+        request_, [&](const std::wstring& text) { steps_.push_back(text); },
+        [&] { return stop_after >= 0 && static_cast<int>(steps_.size()) >= stop_after; });
   }
 
   test::TempDir dir_;
@@ -101,11 +102,26 @@ TEST_F(BeforeRaceTaskTest, ProgramThatCannotBeHadSaysWhy) {
   EXPECT_EQ(Run().stop, BeforeRaceStop::kNoSuchRace);
 }
 
-TEST_F(BeforeRaceTaskTest, StopsAtTheFirstStepWhenCancelled) {
-  BeforeRaceOutcome outcome = Run(false);
+TEST_F(BeforeRaceTaskTest, StopsBetweenSteps) {
+  BeforeRaceOutcome outcome = Run(0);
   EXPECT_EQ(outcome.stop, BeforeRaceStop::kCancelled);
-  EXPECT_EQ(steps_.size(), 1u);
+  EXPECT_TRUE(steps_.empty());
   EXPECT_TRUE(server().RequestedTargets().empty());
+
+  // Asked to stop while the program download runs: its failure is the stop.
+  request_.day = test::LocalDay(2023, 9, 5);
+  outcome = Run(1);
+  EXPECT_EQ(outcome.stop, BeforeRaceStop::kCancelled);
+  EXPECT_EQ(steps_, std::vector<std::wstring>{kFetchingProgramText});
+
+  // Stopped after the before-race page: what it stored stays in the outcome.
+  request_.day = test::LocalDay(2023, 9, 1);
+  ASSERT_TRUE(server().PutFixture("/owpc/pc/race/beforeinfo", "web/beforeinfo_sample.html"));
+  outcome = Run(2);
+  EXPECT_EQ(outcome.stop, BeforeRaceStop::kCancelled);
+  EXPECT_TRUE(outcome.infoFetched);
+  EXPECT_FALSE(outcome.oddsFetched);
+  EXPECT_EQ(BeforeRaceNoteText(outcome).find(L"(中止)"), BeforeRaceNoteText(outcome).size() - 4);
 }
 
 TEST_F(BeforeRaceTaskTest, EveryPageFailureHasAReason) {

@@ -483,10 +483,9 @@ void CMainDlg::OnBnClickedBeforeRace() {
   // reads it only after the report has arrived.
   auto outcome = std::make_shared<BeforeRaceOutcome>();
   auto work = [request, shown, outcome](WorkerTask& task) {
-    *outcome = RunBeforeRaceTask(request, [&task](const std::wstring& text) {
-      task.ReportProgress(0, 0, text);
-      return !task.Cancelled();
-    });
+    *outcome = RunBeforeRaceTask(
+        request, [&task](const std::wstring& text) { task.ReportProgress(0, 0, text); },
+        [&task] { return task.Cancelled(); });
     return BeforeRaceMessageText(*outcome, shown, request.stadiumName, request.raceNo);
   };
   auto done = [this, outcome](const std::wstring&) {
