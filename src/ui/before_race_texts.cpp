@@ -1,6 +1,7 @@
 #include "ui/before_race_texts.h"
 
 #include "platform/format.h"
+#include "ui/task_texts.h"
 
 namespace wakelore {
 
@@ -9,6 +10,8 @@ std::wstring BeforeRaceQuestionText(const std::wstring& shown_date, const std::w
   return Format(L"%s %s %dR の直前情報と3連単オッズを公式サイトから取り込みます。\r\nよろしいですか?",
                 shown_date, stadium, race_no);
 }
+
+std::wstring RaceNumberText(int race_no) { return Format(L"%dR", race_no); }
 
 std::wstring BeforeRaceSummary(const BeforeRaceOutcome& outcome) {
   std::wstring summary;
@@ -26,11 +29,38 @@ std::wstring BeforeRaceSummary(const BeforeRaceOutcome& outcome) {
 
 std::wstring BeforeRaceNoteText(const BeforeRaceOutcome& outcome) {
   std::wstring summary = BeforeRaceSummary(outcome);
+  switch (outcome.stop) {
+    case BeforeRaceStop::kProgramNotFetched:
+      return L"番組表を取得できませんでした";
+    case BeforeRaceStop::kNoSuchRace:
+      return kNoProgramNoteText;
+    case BeforeRaceStop::kCancelled:
+      return summary.empty() ? L"中止しました" : summary + L"(中止)";
+    case BeforeRaceStop::kDatabase:
+    case BeforeRaceStop::kNone:
+      break;
+  }
   return summary.empty() ? L"取得できませんでした" : summary;
 }
 
 std::wstring BeforeRaceMessageText(const BeforeRaceOutcome& outcome, const std::wstring& shown_date,
                                    const std::wstring& stadium, int race_no) {
+  switch (outcome.stop) {
+    case BeforeRaceStop::kDatabase:
+      return kDatabaseNotOpenedHead + outcome.databaseError;
+    case BeforeRaceStop::kProgramNotFetched:
+      return L"番組表を取得できませんでした: " + outcome.programError;
+    case BeforeRaceStop::kNoSuchRace:
+      return kNoProgramBoxText;
+    case BeforeRaceStop::kCancelled: {
+      std::wstring summary = BeforeRaceSummary(outcome);
+      std::wstring text = L"直前情報の取得を中止しました。";
+      if (!summary.empty()) text += L"\r\n\r\n取得した分: " + summary;
+      return text;
+    }
+    case BeforeRaceStop::kNone:
+      break;
+  }
   std::wstring problems;
   if (!outcome.infoFetched) problems += L"直前情報: " + outcome.infoError + L"\r\n";
   if (!outcome.infoStoreError.empty()) problems += L"直前情報の保存: " + outcome.infoStoreError + L"\r\n";

@@ -25,4 +25,21 @@ std::vector<ControlState> DatasetControlStates(bool busy, const DatasetSwitches&
           {IDC_SQL_TEXT, dataset.isSql}};
 }
 
+int FocusControl(bool busy, int starter) {
+  if (busy) return IDC_CANCEL_TASK;
+  return starter != 0 ? starter : IDC_IMPORT_START;
+}
+
+TableListWidths TableListColumnWidths(int longest_name_px, int type_px, int client_width_px) {
+  constexpr int kCellMargins = 16;
+  constexpr int kNarrowest = 60;
+  TableListWidths widths;
+  widths.name = longest_name_px + kCellMargins;
+  if (widths.name < kNarrowest) widths.name = kNarrowest;
+  widths.type = type_px;
+  widths.definition = client_width_px - widths.name - widths.type;
+  if (widths.definition < kNarrowest) widths.definition = kNarrowest;
+  return widths;
+}
+
 }  // namespace wakelore

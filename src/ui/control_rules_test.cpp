@@ -58,5 +58,35 @@ TEST(ControlRulesTest, BusyLocksInputsButNotDisplays) {
   EXPECT_TRUE(enabled[IDC_EXPORT_FROM]);
 }
 
+TEST(ControlRulesTest, FocusGoesToCancelAndBack) {
+  EXPECT_EQ(FocusControl(true, IDC_EXPORT), IDC_CANCEL_TASK);
+  EXPECT_EQ(FocusControl(false, IDC_EXPORT), IDC_EXPORT);
+  EXPECT_EQ(FocusControl(false, IDC_BEFORE_FETCH), IDC_BEFORE_FETCH);
+  EXPECT_EQ(FocusControl(false, 0), IDC_IMPORT_START);
+  // The focused control is never one a running task disables.
+  for (const ControlState& s : BusyControlStates(true)) {
+    if (s.id == FocusControl(true, IDC_IMPORT_START)) {
+      EXPECT_TRUE(s.enabled);
+    }
+  }
+}
+
+TEST(ControlRulesTest, TableListColumns) {
+  struct Case {
+    int longest, type, client;
+    TableListWidths widths;
+  } cases[] = {
+      {130, 60, 880, {146, 60, 674}},
+      {20, 60, 880, {60, 60, 760}},    // short names keep the narrowest width
+      {700, 60, 600, {716, 60, 60}},   // a very long name leaves the definition its minimum
+  };
+  for (const Case& c : cases) {
+    TableListWidths w = TableListColumnWidths(c.longest, c.type, c.client);
+    EXPECT_EQ(w.name, c.widths.name) << c.longest;
+    EXPECT_EQ(w.type, c.widths.type) << c.longest;
+    EXPECT_EQ(w.definition, c.widths.definition) << c.longest;
+  }
+}
+
 }  // namespace
 }  // namespace wakelore

@@ -6,18 +6,15 @@
 #include "db/db_schema.h"
 #include "ui/dialog_dates.h"
 #include "ui/output_texts.h"
+#include "ui/task_texts.h"
 #include "output/dataset_sql.h"
 #include "output/export_format.h"
 #include "output/table_exporter.h"
-#include "acquire/archive_addresses.h"
-#include "acquire/download_cache.h"
 #include "acquire/import_run.h"
-#include "archive/race_file_importer.h"
+#include "acquire/archive_addresses.h"
 #include "platform/clock.h"
-#include "web/before_race.h"
-#include "web/race_address.h"
-#include "web/trifecta_odds.h"
-#include "web/web_client.h"
+#include "platform/files.h"
+#include "platform/text.h"
 
 namespace wakelore {
 namespace {
@@ -62,6 +59,34 @@ bool LatestRacerPeriodOf(DbManager* db, int* year, int* term) {
   *year = y;
   *term = t;
   return found;
+}
+
+namespace {
+
+// The first column of the first row of `sql`, or empty.
+std::wstring FirstValue(DbManager* db, const std::wstring& sql) {
+  std::vector<DbRow> rows;
+  if (!db->IsOpen() || !db->QueryRows(sql, &rows) || rows.empty()) return std::wstring();
+  return DbRowValue(rows[0], L"value");
+}
+
+std::wstring DayRangeCondition(const wchar_t* column, int64_t from, int64_t to) {
+  if (to < from) std::swap(from, to);
+  return std::wstring(column) + L" BETWEEN '" + DayText(from, L"-") + L"' AND '" + DayText(to, L"-") + L"'";
+}
+
+}  // namespace
+
+bool RacesBetween(DbManager* db, int64_t from, int64_t to) {
+  return FirstValue(db, L"SELECT EXISTS (SELECT 1 FROM races WHERE " +
+                            DayRangeCondition(L"race_date", from, to) + L") AS value;") == L"1";
+}
+
+std::wstring LatestProgramDayBetween(DbManager* db, int64_t from, int64_t to) {
+  return FirstValue(db, L"SELECT MAX(r.race_date) AS value FROM races r WHERE " +
+                            DayRangeCondition(L"r.race_date", from, to) +
+                            L" AND EXISTS (SELECT 1 FROM race_entries e WHERE e.race_id = r.id "
+                            L"AND e.class_name IS NOT NULL);");
 }
 
 std::wstring ExtensionForFormat(int format) {
@@ -112,73 +137,35 @@ std::wstring RunImportTask(const ImportRequest& request, const TaskProgressFn& p
   outcome.gradeDays = stats.grade_days;
   outcome.racerFiles = stats.racer_files;
   outcome.log = stats.log;
-  return ImportReportText(outcome);
+  if (!outcome.ok || outcome.log.empty()) return ImportReportBoxText(outcome, L"", true);
+  LocalTime now;
+  ToLocalTime(NowSeconds(), &now);
+  std::wstring path;
+  bool written = WriteReportFile(
+      request.reportFolder,
+      ImportReportFileName(now.year, now.month, now.day, now.hour, now.minute, now.second),
+      ImportReportText(outcome), &path);
+  return ImportReportBoxText(outcome, path, written);
+}
+
+bool WriteReportFile(const std::wstring& folder, const std::wstring& name,
+                     const std::wstring& report, std::wstring* path) {
+  *path = JoinPath(folder, name);
+  if (!EnsureDirectory(folder)) return false;
+  return WriteWholeFile(*path, "\xEF\xBB\xBF" + Utf16ToUtf8(report));
 }
 
 std::wstring RunExportTask(const ExportRequest& request,
                            const std::function<bool(int64_t)>& progress) {
   DbManager db;
   if (!db.OpenReadOnly(request.databasePath)) {
-    return L"データベースを開けませんでした。\r\n" + db.LastError();
+    return kDatabaseNotOpenedHead + db.LastError();
   }
   ExportResult result;
   bool ok = TableExporter::Export(db, request.sql, request.path,
                                   static_cast<ExportFormat>(request.format), 0, request.sheetName,
                                   result, progress);
   return ExportReportText(ok, result.rows, request.path, result.overflow, result.error);
-}
-
-bool FetchBeforeRace(DbManager* db, const BeforeRaceRequest& request,
-                     const std::wstring& download_folder,
-                     const std::function<void(const std::wstring&)>& note,
-                     BeforeRaceOutcome* outcome) {
-  *outcome = BeforeRaceOutcome();
-  const std::wstring date = DayText(request.day, L"-");
-  int64_t race_id = FindRaceId(*db, date, request.stadiumId, request.raceNo);
-  if (race_id == 0) {
-    // The race is not known yet: take that day's program first.
-    note(L"番組表を取得しています…");
-    LocalTime local;
-    if (ToLocalTime(request.day, &local)) {
-      std::wstring folder = CacheYearFolder(JoinPath(download_folder, kProgramCacheFolder), local.year);
-      std::wstring path = JoinPath(folder, ArchiveFileName(L'B', request.day));
-      std::wstring downloaded;
-      if (DownloadToCache(ArchiveUrl(L'B', request.day), path, &downloaded)) {
-        RaceFileImporter importer(db, false);
-        ArchiveImportTally tally;
-        importer.ImportProgramArchive(path, &tally);
-        race_id = FindRaceId(*db, date, request.stadiumId, request.raceNo);
-      }
-    }
-    if (race_id == 0) return false;
-  }
-
-  WebClient client;
-  BeforeRaceInfo info;
-  if (FetchBeforeInfo(client, date, request.stadiumId, request.raceNo, &info)) {
-    outcome->infoFetched = true;
-    outcome->hasExhibition = info.hasExhibition;
-    outcome->hasWeather = info.hasWeather;
-    std::wstring message;
-    if (!StoreBeforeRace(*db, &message, race_id, info)) outcome->infoStoreError = message;
-  } else {
-    outcome->infoError = client.message;
-  }
-  SleepMs(300);
-  TrifectaOdds odds;
-  if (FetchTrifectaOdds(client, date, request.stadiumId, request.raceNo, &odds)) {
-    outcome->oddsFetched = true;
-    outcome->oddsCount = static_cast<int>(odds.size());
-    std::wstring message, fetched_at;
-    if (StoreLiveOdds(*db, &message, race_id, L"3連単", odds, &fetched_at)) {
-      outcome->fetchedAt = fetched_at;
-    } else {
-      outcome->oddsStoreError = message;
-    }
-  } else {
-    outcome->oddsError = client.message;
-  }
-  return true;
 }
 
 }  // namespace wakelore

@@ -1,7 +1,7 @@
 // What the main dialog asks of the rest of the system, in the dialog's own
 // terms: the database and its master data, the dataset catalogue, the
-// selection statement, and the three long jobs (import, export, before-race
-// fetch).  Portable; the window layer only moves values between these and
+// selection statement, and two long jobs (import, export; the before-race
+// command is before_race_task.h).  Portable; the window layer only moves values between these and
 // the controls.
 #ifndef WAKELORE_UI_DIALOG_BACKEND_H_
 #define WAKELORE_UI_DIALOG_BACKEND_H_
@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "db/db_manager.h"
-#include "ui/before_race_texts.h"
 #include "ui/import_texts.h"
 #include "output/datasets.h"
 
@@ -34,6 +33,14 @@ std::vector<StadiumEntry> LoadStadiumEntries(DbManager* db);
 std::wstring LatestResultDateText(DbManager* db);
 std::wstring LatestProgramDateText(DbManager* db);
 bool LatestRacerPeriodOf(DbManager* db, int* year, int* term);
+
+// Whether any race is stored from `from` to `to` (local midnights, either
+// order); false when the query fails.
+bool RacesBetween(DbManager* db, int64_t from, int64_t to);
+
+// The latest day from `from` to `to` with a program (a race with an entry
+// that has a class) as "YYYY-MM-DD"; empty when there is none.
+std::wstring LatestProgramDayBetween(DbManager* db, int64_t from, int64_t to);
 
 // The file extension of an export format value.
 std::wstring ExtensionForFormat(int format);
@@ -57,13 +64,22 @@ bool BuildSelectionStatement(const SelectionInput& input, std::wstring* sql, std
 struct ImportRequest {
   std::wstring databasePath;
   std::wstring downloadFolder;
+  std::wstring reportFolder;  // where the report file of a run with a log goes
   int64_t fromDate = 0;
   int64_t toDate = 0;
   ImportKinds kinds;
 };
 using TaskProgressFn = std::function<bool(int32_t done, int32_t total, const std::wstring& text)>;
-// Returns the report text.
+// Returns the text of the report box (ImportReportBoxText).  When the run
+// has a log, the whole report (ImportReportText) is first written to a file
+// in `reportFolder` named with the local time of the end of the run (UTF-8
+// with a byte order mark, CR LF lines), and the box names that file.
 std::wstring RunImportTask(const ImportRequest& request, const TaskProgressFn& progress);
+
+// Writes a report as UTF-8 with a byte order mark into `folder`, creating
+// the folder; the file's path in `*path` (set even when writing failed).
+bool WriteReportFile(const std::wstring& folder, const std::wstring& name,
+                     const std::wstring& report, std::wstring* path);
 
 // An export job, on the calling (background) thread, with its own read-only
 // connection.  `progress` gets the row count and answers whether to go on.
@@ -76,21 +92,6 @@ struct ExportRequest {
 };
 std::wstring RunExportTask(const ExportRequest& request,
                            const std::function<bool(int64_t rows)>& progress);
-
-// The before-race fetch of one race, on the dialog's connection.  `note`
-// shows an intermediate text beside the button.  False when the race's
-// program is not in the database and could not be obtained; otherwise the
-// outcome of the two fetches in `*outcome`.
-struct BeforeRaceRequest {
-  int64_t day = 0;
-  int stadiumId = 0;
-  std::wstring stadiumName;
-  int raceNo = 1;
-};
-bool FetchBeforeRace(DbManager* db, const BeforeRaceRequest& request,
-                     const std::wstring& download_folder,
-                     const std::function<void(const std::wstring&)>& note,
-                     BeforeRaceOutcome* outcome);
 
 }  // namespace wakelore
 

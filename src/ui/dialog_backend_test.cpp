@@ -120,3 +120,71 @@ TEST(DialogBackendTest, ExportTaskReports) {
 
 }  // namespace
 }  // namespace wakelore
+
+#include "tests/support/official_server.h"
+
+namespace wakelore {
+namespace {
+
+using ImportTaskTest = test::OfficialServerTest;
+
+// Days the stand-in server has no archive for: the report names a file in
+// the report folder that holds the whole report.
+TEST_F(ImportTaskTest, ReportWithALogGoesToAFileTheBoxNames) {
+  test::TempDir dir;
+  ImportRequest request;
+  request.databasePath = dir.File(L"wakelore.db");
+  request.downloadFolder = dir.File(L"download");
+  request.reportFolder = dir.File(L"data");
+  request.fromDate = test::LocalDay(2023, 8, 1);
+  request.toDate = test::LocalDay(2023, 8, 3);
+  request.kinds.programs = true;
+  std::wstring box = RunImportTask(request, [](int32_t, int32_t, const std::wstring&) { return true; });
+  EXPECT_EQ(box.rfind(L"取込が完了しました(取り込めたファイルはありません)。\r\n", 0), 0u) << Utf16ToUtf8(box);
+  const std::wstring named = L"すべての記録: ";
+  size_t at = box.rfind(named);
+  ASSERT_NE(at, std::wstring::npos) << Utf16ToUtf8(box);
+  std::wstring path = box.substr(at + named.size());
+  EXPECT_EQ(path.rfind(request.reportFolder + kPathSeparator + L"取込記録_", 0), 0u) << Utf16ToUtf8(path);
+  std::string bytes = test::ReadFileBytes(path);
+  ASSERT_EQ(bytes.rfind("\xEF\xBB\xBF", 0), 0u);
+  std::string text = bytes.substr(3);
+  // The file holds the box's text up to the line naming it, and every
+  // missing archive.
+  EXPECT_EQ(text.rfind(Utf16ToUtf8(box.substr(0, at - 4)), 0), 0u) << text;
+  for (const char* day : {"2023-08-01", "2023-08-02", "2023-08-03"}) {
+    EXPECT_NE(text.find(std::string("  ") + day + " \xE7\x95\xAA\xE7\xB5\x84\xE8\xA1\xA8\r\n"),
+              std::string::npos)
+        << day;  // "  YYYY-MM-DD 番組表"
+  }
+}
+
+}  // namespace
+}  // namespace wakelore
+
+namespace wakelore {
+namespace {
+
+TEST(DialogBackendTest, RacesAndProgramDaysOfAPeriod) {
+  test::TempDir dir;
+  DbManager db;
+  std::wstring error;
+  ASSERT_TRUE(OpenMainDatabase(&db, dir.File(L"wakelore.db"), &error)) << error;
+  // A program on 09-01, a result-only race (no class) on 09-03.
+  ASSERT_TRUE(db.Exec(
+      L"INSERT INTO races (id, race_date, stadium_id, race_no) VALUES (1, '2023-09-01', 1, 1), "
+      L"(2, '2023-09-03', 1, 1);"
+      L"INSERT INTO race_entries (race_id, frame_no, class_name) VALUES (1, 1, 'A1'), (2, 1, NULL);"));
+  const int64_t aug31 = test::LocalDay(2023, 8, 31), sep1 = test::LocalDay(2023, 9, 1),
+                sep3 = test::LocalDay(2023, 9, 3), sep4 = test::LocalDay(2023, 9, 4);
+  EXPECT_TRUE(RacesBetween(&db, sep1, sep1));
+  EXPECT_TRUE(RacesBetween(&db, sep4, aug31));  // reversed
+  EXPECT_FALSE(RacesBetween(&db, sep4, sep4));
+  EXPECT_EQ(LatestProgramDayBetween(&db, aug31, sep4), L"2023-09-01");
+  EXPECT_EQ(LatestProgramDayBetween(&db, sep3, sep4), L"");
+  DbManager closed;
+  EXPECT_FALSE(RacesBetween(&closed, aug31, sep4));
+}
+
+}  // namespace
+}  // namespace wakelore

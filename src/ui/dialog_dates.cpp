@@ -70,6 +70,21 @@ DialogDefaultDates DefaultDates(int64_t today, const std::wstring& latest_result
   return dates;
 }
 
+DatesAfterImport DatesAfterImportOf(const AfterImportFacts& facts) {
+  DatesAfterImport dates;
+  if (!facts.exportPeriodHasData && facts.importPeriodHasData) {
+    dates.moveExport = true;
+    dates.exportFrom = facts.importFrom <= facts.importTo ? facts.importFrom : facts.importTo;
+    dates.exportTo = facts.importFrom <= facts.importTo ? facts.importTo : facts.importFrom;
+  }
+  int64_t day = 0;
+  if (!facts.beforeRaceDateHasRace && ReadAcceptedDate(facts.lastProgramDay, &day)) {
+    dates.moveBeforeRace = true;
+    dates.beforeRaceDate = day;
+  }
+  return dates;
+}
+
 std::wstring DayText(int64_t seconds, const std::wstring& separator) {
   LocalTime local;
   if (!ToLocalTime(seconds, &local)) return std::wstring();

@@ -34,6 +34,32 @@ struct DialogDefaultDates {
 DialogDefaultDates DefaultDates(int64_t today, const std::wstring& latest_result_date,
                                 const std::wstring& latest_program_date);
 
+// What the dialog knows when an import has ended.  Days are local
+// midnights; the import's pickers may be in either order.
+struct AfterImportFacts {
+  int64_t importFrom = 0;
+  int64_t importTo = 0;
+  bool importPeriodHasData = false;  // races stored within the import period
+  bool exportPeriodHasData = false;  // races stored within the export period
+  bool beforeRaceDateHasRace = false;
+  std::wstring lastProgramDay;  // latest day with a program in the import period, or empty
+};
+
+// Which pickers move after an import, so that what was just imported can be
+// previewed and fetched at once:
+//   the export period becomes the import period (earlier day first) when it
+//   holds no data and the import period does;
+//   the before-race date becomes the last program day imported (when that
+//   is an accepted date) when it holds no race.
+struct DatesAfterImport {
+  bool moveExport = false;
+  int64_t exportFrom = 0;
+  int64_t exportTo = 0;
+  bool moveBeforeRace = false;
+  int64_t beforeRaceDate = 0;
+};
+DatesAfterImport DatesAfterImportOf(const AfterImportFacts& facts);
+
 // A day formatted with a separator between year, month and day:
 // DayText(t, L"-") = "2024-03-01", L"/" gives "2024/03/01", L"" "20240301".
 // Empty when the time cannot be converted.

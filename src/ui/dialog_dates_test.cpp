@@ -74,5 +74,40 @@ TEST(DialogDatesTest, DayTextSeparators) {
   EXPECT_EQ(DayText(t, L""), L"20240301");
 }
 
+TEST(DialogDatesTest, PickersFollowWhatWasJustImported) {
+  const int64_t sep1 = test::LocalDay(2023, 9, 1), sep3 = test::LocalDay(2023, 9, 3);
+  struct Case {
+    const char* name;
+    bool import_data, export_data, before_race;
+    const wchar_t* last_program;
+    bool move_export, move_before;
+  } cases[] = {
+      {"export period empty, before-race day empty", true, false, false, L"2023-09-02", true, true},
+      {"export period holds data", true, true, false, L"2023-09-02", false, true},
+      {"before-race day holds a race", true, false, true, L"2023-09-02", true, false},
+      {"nothing imported", false, false, false, L"", false, false},
+      {"results only: no program day", true, false, false, L"", true, false},
+  };
+  for (const Case& c : cases) {
+    AfterImportFacts facts;
+    facts.importFrom = sep3;  // pickers reversed
+    facts.importTo = sep1;
+    facts.importPeriodHasData = c.import_data;
+    facts.exportPeriodHasData = c.export_data;
+    facts.beforeRaceDateHasRace = c.before_race;
+    facts.lastProgramDay = c.last_program;
+    DatesAfterImport dates = DatesAfterImportOf(facts);
+    EXPECT_EQ(dates.moveExport, c.move_export) << c.name;
+    if (dates.moveExport) {
+      EXPECT_EQ(dates.exportFrom, sep1) << c.name;
+      EXPECT_EQ(dates.exportTo, sep3) << c.name;
+    }
+    EXPECT_EQ(dates.moveBeforeRace, c.move_before) << c.name;
+    if (dates.moveBeforeRace) {
+      EXPECT_EQ(dates.beforeRaceDate, test::LocalDay(2023, 9, 2)) << c.name;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace wakelore

@@ -41,6 +41,7 @@
 #define IDC_SQL_TEXT 1025
 #define IDC_GRID 1026
 #define IDC_DATA_FOLDER 1027
+#define IDC_PREVIEW_STATUS 1028
 
 // Version dialog.
 #define IDC_ABOUT_VERSION 1200

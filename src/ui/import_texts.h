@@ -16,6 +16,9 @@ struct ImportKinds {
   bool Any() const { return programs || results || meetings || racerPeriods; }
 };
 
+// The box when no data kind is checked.
+inline constexpr wchar_t kNoKindCheckedText[] = L"取り込むデータを1つ以上選んでください。";
+
 // "番組表 競走成績・払戻 グレード・開催情報 レーサー期別成績" with only the
 // checked kinds; the first three carry one trailing blank, the last none.
 std::wstring ImportTargetText(const ImportKinds& kinds);
@@ -41,10 +44,32 @@ struct ImportOutcome {
   std::wstring log;
 };
 
-// The final report: "取込に失敗しました。" + the error when the run could not
-// start; otherwise the head (complete or cancelled), the counters and the
-// log when there is one.
+// The report's first line: "取込を中止しました(取り込んだ分は保存されています)。"
+// for a cancelled run; "取込が完了しました(取り込めたファイルはありません)。"
+// when nothing at all was taken in (no archive, no meeting day, no racer
+// file) and some files were not available; else "取込が完了しました。".
+std::wstring ImportHeadline(const ImportOutcome& outcome);
+
+// The whole report: "取込に失敗しました。" + the error when the run could not
+// start; otherwise the headline, the counters and the log when there is one.
+// This is what the report file holds.
 std::wstring ImportReportText(const ImportOutcome& outcome);
+
+// The report box shows at most this many lines of the run's log.
+constexpr int kReportBoxLogLines = 20;
+
+// The report as the message box shows it, kept to a screen's height: the
+// headline, the counters, the first kReportBoxLogLines lines of the log,
+// then "ほか %d 件" with the number of lines left out, then a line naming
+// the report file ("すべての記録: %s") when `report_file` is not empty, or
+// saying it could not be written ("記録ファイルを保存できませんでした: %s")
+// when `report_file_written` is false.
+std::wstring ImportReportBoxText(const ImportOutcome& outcome, const std::wstring& report_file,
+                                 bool report_file_written);
+
+// The report file's name for a run that ended at the local time given:
+// "取込記録_YYYYMMDD_HHMMSS.txt".
+std::wstring ImportReportFileName(int year, int month, int day, int hour, int minute, int second);
 
 }  // namespace wakelore
 

@@ -61,5 +61,77 @@ TEST(ImportTextsTest, Reports) {
                                         counters + L"\r\n\r\n開催情報の取得失敗: 2024-03-01 timeout\r\n");
 }
 
+TEST(ImportTextsTest, HeadlineSaysWhenNothingWasTakenIn) {
+  struct Case {
+    bool cancelled;
+    int unavailable, imported, grade_days, racer_files;
+    const wchar_t* head;
+  } cases[] = {
+      {false, 30, 0, 0, 0, L"取込が完了しました(取り込めたファイルはありません)。"},
+      {false, 29, 1, 0, 0, L"取込が完了しました。"},
+      {false, 30, 0, 1, 0, L"取込が完了しました。"},
+      {false, 2, 0, 0, 1, L"取込が完了しました。"},
+      {false, 0, 0, 0, 0, L"取込が完了しました。"},  // everything was imported before
+      {true, 30, 0, 0, 0, L"取込を中止しました(取り込んだ分は保存されています)。"},
+  };
+  for (const Case& c : cases) {
+    ImportOutcome outcome;
+    outcome.ok = true;
+    outcome.cancelled = c.cancelled;
+    outcome.unavailable = c.unavailable;
+    outcome.importedFiles = c.imported;
+    outcome.gradeDays = c.grade_days;
+    outcome.racerFiles = c.racer_files;
+    EXPECT_EQ(ImportHeadline(outcome), c.head) << c.unavailable << " " << c.imported;
+    EXPECT_EQ(ImportReportText(outcome).rfind(std::wstring(c.head) + L"\r\n\r\n", 0), 0u);
+  }
+}
+
+TEST(ImportTextsTest, ReportBoxKeepsTwentyLogLines) {
+  ImportOutcome outcome;
+  outcome.ok = true;
+  outcome.unavailable = 23;
+  std::wstring lines[23];
+  for (int i = 0; i < 23; ++i) {
+    lines[i] = L"開催情報の取得失敗: 2023-09-" + std::to_wstring(10 + i) + L" HTTP 404 が返されました。";
+  }
+  const std::wstring head =
+      L"取込が完了しました(取り込めたファイルはありません)。\r\n\r\n"
+      L"ダウンロード: 0件 / 保存済みを利用: 0件 / 取得できず: 23件\r\n"
+      L"取り込んだファイル: 0件 / 開催情報: 0日分 / 期別成績: 0ファイル\r\n";
+  struct Case {
+    int log_lines;
+    const wchar_t* file;
+    bool written;
+    int shown;
+    const wchar_t* tail;
+  } cases[] = {
+      {23, L"C:\\data\\取込記録_20230901_101500.txt", true, 20,
+       L"\r\nほか 3 件\r\n\r\nすべての記録: C:\\data\\取込記録_20230901_101500.txt"},
+      {21, L"C:\\data\\x.txt", true, 20, L"\r\nほか 1 件\r\n\r\nすべての記録: C:\\data\\x.txt"},
+      {20, L"C:\\data\\x.txt", true, 20, L"\r\n\r\nすべての記録: C:\\data\\x.txt"},
+      {2, L"C:\\ro\\x.txt", false, 2, L"\r\n\r\n記録ファイルを保存できませんでした: C:\\ro\\x.txt"},
+  };
+  for (const Case& c : cases) {
+    outcome.log.clear();
+    for (int i = 0; i < c.log_lines; ++i) outcome.log += lines[i] + L"\r\n";
+    std::wstring expected = head;
+    for (int i = 0; i < c.shown; ++i) expected += L"\r\n" + lines[i];
+    expected += c.tail;
+    EXPECT_EQ(ImportReportBoxText(outcome, c.file, c.written), expected) << c.log_lines;
+  }
+  // Without a log the box is the whole report; a run that could not start
+  // keeps its two lines.
+  outcome.log.clear();
+  EXPECT_EQ(ImportReportBoxText(outcome, L"", true), ImportReportText(outcome));
+  ImportOutcome failed;
+  failed.error = L"disk I/O error";
+  EXPECT_EQ(ImportReportBoxText(failed, L"", true), L"取込に失敗しました。\r\ndisk I/O error");
+}
+
+TEST(ImportTextsTest, ReportFileName) {
+  EXPECT_EQ(ImportReportFileName(2023, 9, 1, 7, 5, 3), L"取込記録_20230901_070503.txt");
+}
+
 }  // namespace
 }  // namespace wakelore

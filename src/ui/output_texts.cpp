@@ -100,4 +100,20 @@ std::wstring ExportReportText(bool ok, int64_t rows, const std::wstring& path, b
   return report;
 }
 
+std::wstring CrLfLines(const std::wstring& text) {
+  std::wstring lines;
+  lines.reserve(text.size() + text.size() / 16);
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == L'\r') {
+      lines += L"\r\n";
+      if (i + 1 < text.size() && text[i + 1] == L'\n') ++i;
+    } else if (text[i] == L'\n') {
+      lines += L"\r\n";
+    } else {
+      lines += text[i];
+    }
+  }
+  return lines;
+}
+
 }  // namespace wakelore

@@ -29,6 +29,18 @@ bool CheckCustomSql(const std::wstring& text, std::wstring* trimmed, std::wstrin
 // Width in pixels of a preview column: name length x 14 + 20, within 60..200.
 int PreviewColumnWidth(const std::wstring& name);
 
+// The first entry of the export stadium list (item data 0).
+inline constexpr wchar_t kAllStadiumsText[] = L"全場";
+
+// A preview whose statement failed: the status line, and the head of the
+// warning box, followed by the database's message.
+inline constexpr wchar_t kPreviewFailedText[] = L"プレビューに失敗しました。";
+inline constexpr wchar_t kReadFailedHead[] = L"データを読み出せませんでした。\r\n";
+
+// A text with its line breaks (LF, CR LF or a lone CR) made CR LF, as an
+// edit box shows them: a table's definition as SQLite keeps it.
+std::wstring CrLfLines(const std::wstring& text);
+
 // The status line after a preview: the row count, or the no-data text.
 std::wstring PreviewStatusText(int rows);
 

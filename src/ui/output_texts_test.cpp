@@ -81,5 +81,10 @@ TEST(OutputTextsTest, ExportReports) {
   EXPECT_EQ(ExportRowsText(20000), L"出力しています… 20000 行");
 }
 
+TEST(OutputTextsTest, DefinitionLinesForTheEditBox) {
+  EXPECT_EQ(CrLfLines(L"CREATE TABLE t (\n  a,\r\n  b\r)"), L"CREATE TABLE t (\r\n  a,\r\n  b\r\n)");
+  EXPECT_EQ(CrLfLines(L""), L"");
+}
+
 }  // namespace
 }  // namespace wakelore

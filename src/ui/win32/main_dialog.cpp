@@ -17,14 +17,15 @@
 #include "ui/output_texts.h"
 #include "ui/status_texts.h"
 #include "platform/clock.h"
-#include "platform/format.h"
-#include "ui/win32/about_dialog.h"
+#include "ui/before_race_task.h"
 #include "ui/dialog_backend.h"
+#include "ui/dialog_paths.h"
+#include "ui/import_status.h"
+#include "ui/task_texts.h"
+#include "ui/win32/about_dialog.h"
 
 namespace wakelore {
 namespace {
-
-const wchar_t kAppName[] = L"Wakelore";
 
 // Keeps the wait cursor up for the life of the object.
 class WaitCursor {
@@ -63,7 +64,7 @@ DWORD WINAPI CMainDlg::TaskThread(void* parameter) {
   } catch (...) {
     // The dialog stays busy (and cannot be closed) until it hears from the
     // task, so a job that dies still reports.
-    result = new (std::nothrow) std::wstring(L"処理中に問題が発生したため中断しました。");
+    result = new (std::nothrow) std::wstring(kTaskBrokeText);
   }
   if (result != nullptr &&
       !PostMessageW(task->window, WM_TASK_DONE, 0, reinterpret_cast<LPARAM>(result))) {
@@ -74,20 +75,26 @@ DWORD WINAPI CMainDlg::TaskThread(void* parameter) {
   return 0;
 }
 
-bool CMainDlg::StartTask(std::function<std::wstring(WorkerTask&)> work) {
+bool CMainDlg::StartTask(int starter, std::function<std::wstring(WorkerTask&)> work,
+                         TextFn on_done, TextFn on_progress) {
   if (busy_) return false;
   cancel_.exchange(false);
   WorkerTask* task = new WorkerTask;
   task->window = window_;
   task->cancel = &cancel_;
   task->work = std::move(work);
+  task_starter_ = starter;
+  task_done_ = std::move(on_done);
+  task_progress_ = std::move(on_progress);
   SetBusy(true);
   SendMessageW(Item(IDC_PROGRESS), PBM_SETPOS, 0, 0);
   HANDLE thread = CreateThread(nullptr, 0, &CMainDlg::TaskThread, task, 0, nullptr);
   if (thread == nullptr) {
     delete task;
+    task_done_ = nullptr;
+    task_progress_ = nullptr;
     SetBusy(false);
-    Box(L"処理を開始できませんでした。", MB_OK | MB_ICONERROR);
+    Box(kTaskNotStartedText, MB_OK | MB_ICONERROR);
     return false;
   }
   CloseHandle(thread);  // detached: nothing waits for it
@@ -96,6 +103,11 @@ bool CMainDlg::StartTask(std::function<std::wstring(WorkerTask&)> work) {
 
 void CMainDlg::SetBusy(bool busy) {
   busy_ = busy;
+  // The control to focus is enabled first: disabling the focused button
+  // would leave the keyboard with nowhere to go.
+  HWND focus = Item(FocusControl(busy, task_starter_));
+  EnableWindow(focus, TRUE);
+  SendMessageW(window_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(focus), TRUE);
   for (const ControlState& state : BusyControlStates(busy)) {
     EnableWindow(Item(state.id), state.enabled ? TRUE : FALSE);
   }
@@ -108,6 +120,7 @@ void CMainDlg::OnTaskProgress(TaskProgress* progress) {
     SendMessageW(Item(IDC_PROGRESS), PBM_SETPOS, static_cast<WPARAM>(*position), 0);
   }
   SetText(IDC_TASK_STATUS, ProgressLineText(progress->done, progress->total, progress->text));
+  if (task_progress_) task_progress_(progress->text);
 }
 
 void CMainDlg::OnTaskDone(std::wstring* result) {
@@ -117,8 +130,12 @@ void CMainDlg::OnTaskDone(std::wstring* result) {
     return;
   }
   SetBusy(false);
-  SendMessageW(Item(IDC_PROGRESS), PBM_SETPOS, 100, 0);
+  SendMessageW(Item(IDC_PROGRESS), PBM_SETPOS, 0, 0);
   RefreshImportStatus();
+  TextFn done = std::move(task_done_);
+  task_done_ = nullptr;
+  task_progress_ = nullptr;
+  if (done) done(*result);
   SetText(IDC_TASK_STATUS, FirstLine(*result));
   Box(*result, MB_OK | MB_ICONINFORMATION);
 }
@@ -171,6 +188,9 @@ INT_PTR CMainDlg::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_COMMAND:
       OnCommand(LOWORD(wparam), HIWORD(wparam));
       return TRUE;
+    case WM_NOTIFY:
+      OnNotify(reinterpret_cast<NMHDR*>(lparam));
+      return FALSE;
     case WM_CLOSE:
       OnCancel();
       return TRUE;
@@ -199,14 +219,26 @@ void CMainDlg::OnCommand(int id, int code) {
     case IDC_CANCEL_TASK:
       if (code == BN_CLICKED) {
         cancel_.exchange(true);
-        SetText(IDC_TASK_STATUS, L"中止しています…(処理中のファイルが終わるまでお待ちください)");
+        SetText(IDC_TASK_STATUS, kStoppingText);
       }
       return;
     case IDC_BEFORE_FETCH:
       if (code == BN_CLICKED) OnBnClickedBeforeRace();
       return;
     case IDC_DATASET:
-      if (code == CBN_SELCHANGE) UpdateDatasetControls();
+      if (code == CBN_SELCHANGE) {
+        RestoreSqlText();
+        UpdateDatasetControls();
+      }
+      return;
+    case IDC_BEFORE_STADIUM:
+    case IDC_BEFORE_RACE:
+      // A result beside the button belongs to the race it was fetched for.
+      if (code == CBN_SELCHANGE) SetText(IDC_BEFORE_NOTE, kBeforeRaceHintText);
+      return;
+    case IDC_SQL_TEXT:
+      // The user's edit wins over the text kept behind a definition.
+      if (code == EN_CHANGE && !setting_sql_) sql_saved_ = false;
       return;
     case IDC_PREVIEW:
       if (code == BN_CLICKED) OnBnClickedPreview();
@@ -238,10 +270,19 @@ void CMainDlg::OnCancel() {
   }
   cancel_.exchange(true);
   ++guard_boxes_open_;
-  Box(L"処理を中止しています。中止が終わってから、もう一度閉じてください。",
-      MB_OK | MB_ICONINFORMATION);
+  Box(kCloseGuardText, MB_OK | MB_ICONINFORMATION);
   --guard_boxes_open_;
   if (guard_boxes_open_ == 0 && report_after_guard_) OnTaskDone(report_after_guard_.release());
+}
+
+void CMainDlg::OnNotify(NMHDR* header) {
+  if (header == nullptr) return;
+  if (header->idFrom == IDC_BEFORE_DATE && header->code == DTN_DATETIMECHANGE) {
+    SetText(IDC_BEFORE_NOTE, kBeforeRaceHintText);
+  } else if (header->idFrom == IDC_GRID && header->code == LVN_ITEMCHANGED) {
+    const NMLISTVIEW* change = reinterpret_cast<const NMLISTVIEW*>(header);
+    if (grid_is_table_list_ && (change->uNewState & LVIS_SELECTED) != 0) ShowSelectedDefinition();
+  }
 }
 
 void CMainDlg::OnPaint() {
@@ -272,7 +313,7 @@ BOOL CMainDlg::OnInitDialog() {
 
   std::wstring open_error;
   if (!OpenMainDatabase(&db_, DatabasePath(), &open_error)) {
-    Box(L"データベースを開けませんでした。\r\n" + open_error, MB_OK | MB_ICONERROR);
+    Box(kDatabaseNotOpenedHead + open_error, MB_OK | MB_ICONERROR);
   }
   for (const StadiumEntry& stadium : LoadStadiumEntries(&db_)) {
     stadiums_.push_back({stadium.id, stadium.name});
@@ -281,7 +322,7 @@ BOOL CMainDlg::OnInitDialog() {
   FillControls();
   ApplyDefaultDates();
   RefreshImportStatus();
-  SetWindowTextW(window_, kAppName);
+  SetWindowTextW(window_, kAppCaption);
   SetText(IDC_DATA_FOLDER, DataFolderLineText(GetDataFolder()));
   UpdateDatasetControls();
   return TRUE;
@@ -294,7 +335,7 @@ void CMainDlg::FillControls() {
 
   HWND export_stadium = Item(IDC_EXPORT_STADIUM);
   HWND before_stadium = Item(IDC_BEFORE_STADIUM);
-  LRESULT index = SendMessageW(export_stadium, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"全場"));
+  LRESULT index = SendMessageW(export_stadium, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(kAllStadiumsText));
   SendMessageW(export_stadium, CB_SETITEMDATA, static_cast<WPARAM>(index), 0);
   for (const StadiumChoice& stadium : stadiums_) {
     index = SendMessageW(export_stadium, CB_ADDSTRING, 0,
@@ -309,7 +350,7 @@ void CMainDlg::FillControls() {
 
   HWND race = Item(IDC_BEFORE_RACE);
   for (int r = 1; r <= 12; ++r) {
-    std::wstring text = Format(L"%dR", r);
+    std::wstring text = RaceNumberText(r);
     SendMessageW(race, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
   }
   SendMessageW(race, CB_SETCURSEL, 0, 0);
@@ -332,7 +373,7 @@ void CMainDlg::FillControls() {
                LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_DOUBLEBUFFER);
   SetText(IDC_SQL_TEXT, kDefaultCustomSql);
   SetText(IDC_TASK_STATUS, L"");
-  SetText(IDC_BEFORE_NOTE, L"番組表を取り込んだ日のレースが対象です(翌日分まで取得できます)。");
+  SetText(IDC_BEFORE_NOTE, kBeforeRaceHintText);
 }
 
 void CMainDlg::ApplyDefaultDates() {
@@ -346,27 +387,7 @@ void CMainDlg::ApplyDefaultDates() {
   SetPickerDay(IDC_EXPORT_TO, dates.exportTo);
 }
 
-void CMainDlg::RefreshImportStatus() {
-  auto range = [this](const wchar_t* sql) {
-    std::vector<DbRow> rows;
-    bool ok = db_.IsOpen() && db_.QueryRows(sql, &rows) && !rows.empty();
-    return DateRangeText(ok, ok ? DbRowValue(rows[0], L"min_date") : L"",
-                         ok ? DbRowValue(rows[0], L"max_date") : L"");
-  };
-  std::wstring programs = range(
-      L"SELECT MIN(r.race_date) AS min_date, MAX(r.race_date) AS max_date FROM races r WHERE "
-      L"EXISTS (SELECT 1 FROM race_entries e WHERE e.race_id = r.id AND e.class_name IS NOT "
-      L"NULL);");
-  std::wstring results = range(
-      L"SELECT MIN(r.race_date) AS min_date, MAX(r.race_date) AS max_date FROM races r JOIN "
-      L"race_results rr ON rr.race_id = r.id;");
-  std::wstring meetings =
-      range(L"SELECT MIN(race_date) AS min_date, MAX(race_date) AS max_date FROM stadium_days;");
-  int year = 0, term = 0;
-  bool found = LatestRacerPeriodOf(&db_, &year, &term);
-  SetText(IDC_IMPORT_STATUS,
-          ImportStatusText(programs, results, meetings, RacerPeriodText(found, year, term)));
-}
+void CMainDlg::RefreshImportStatus() { SetText(IDC_IMPORT_STATUS, ImportStatusOf(&db_)); }
 
 void CMainDlg::UpdateDatasetControls() {
   int selection = ComboSelection(IDC_DATASET);
@@ -400,7 +421,7 @@ void CMainDlg::OnBnClickedImport() {
   kinds.meetings = IsChecked(IDC_KIND_MEETINGS);
   kinds.racerPeriods = IsChecked(IDC_KIND_RACER_PERIODS);
   if (!kinds.Any()) {
-    Box(L"取り込むデータを1つ以上選んでください。", MB_OK | MB_ICONINFORMATION);
+    Box(kNoKindCheckedText, MB_OK | MB_ICONINFORMATION);
     return;
   }
   int64_t from = PickerDay(IDC_IMPORT_FROM);
@@ -409,20 +430,46 @@ void CMainDlg::OnBnClickedImport() {
 
   ImportRequest request;
   request.databasePath = DatabasePath();
-  request.downloadFolder = GetDataFolder() + L"\\download";
+  request.downloadFolder = DownloadFolderPath(GetDataFolder());
+  request.reportFolder = GetDataFolder();
   request.fromDate = from;
   request.toDate = to;
   request.kinds = kinds;
-  StartTask([request](WorkerTask& task) {
+  auto work = [request](WorkerTask& task) {
     return RunImportTask(request, [&task](int32_t done, int32_t total, const std::wstring& text) {
       task.ReportProgress(done, total, text);
       return !task.Cancelled();
     });
-  });
+  };
+  auto done = [this, from, to](const std::wstring&) { FollowImportedDays(from, to); };
+  StartTask(IDC_IMPORT_START, work, done);
+}
+
+void CMainDlg::FollowImportedDays(int64_t from, int64_t to) {
+  AfterImportFacts facts;
+  facts.importFrom = from;
+  facts.importTo = to;
+  facts.importPeriodHasData = RacesBetween(&db_, from, to);
+  facts.exportPeriodHasData =
+      RacesBetween(&db_, PickerDay(IDC_EXPORT_FROM), PickerDay(IDC_EXPORT_TO));
+  int64_t before_day = PickerDay(IDC_BEFORE_DATE);
+  facts.beforeRaceDateHasRace = RacesBetween(&db_, before_day, before_day);
+  facts.lastProgramDay = LatestProgramDayBetween(&db_, from, to);
+  DatesAfterImport dates = DatesAfterImportOf(facts);
+  if (dates.moveExport) {
+    SetPickerDay(IDC_EXPORT_FROM, dates.exportFrom);
+    SetPickerDay(IDC_EXPORT_TO, dates.exportTo);
+  }
+  if (dates.moveBeforeRace) {
+    SetPickerDay(IDC_BEFORE_DATE, dates.beforeRaceDate);
+    SetText(IDC_BEFORE_NOTE, kBeforeRaceHintText);
+  }
 }
 
 void CMainDlg::OnBnClickedBeforeRace() {
   BeforeRaceRequest request;
+  request.databasePath = DatabasePath();
+  request.downloadFolder = DownloadFolderPath(GetDataFolder());
   request.day = PickerDay(IDC_BEFORE_DATE);
   request.stadiumId = ComboData(IDC_BEFORE_STADIUM);
   request.stadiumName = ComboText(IDC_BEFORE_STADIUM);
@@ -432,27 +479,27 @@ void CMainDlg::OnBnClickedBeforeRace() {
           MB_OKCANCEL | MB_ICONQUESTION) != IDOK) {
     return;
   }
-  WaitCursor wait;
-  BeforeRaceOutcome outcome;
-  auto note = [this](const std::wstring& text) {
-    SetText(IDC_BEFORE_NOTE, text);
-    UpdateWindow(Item(IDC_BEFORE_NOTE));
+  // The worker fills the outcome before it posts its report; the dialog
+  // reads it only after the report has arrived.
+  auto outcome = std::make_shared<BeforeRaceOutcome>();
+  auto work = [request, shown, outcome](WorkerTask& task) {
+    *outcome = RunBeforeRaceTask(
+        request, [&task](const std::wstring& text) { task.ReportProgress(0, 0, text); },
+        [&task] { return task.Cancelled(); });
+    return BeforeRaceMessageText(*outcome, shown, request.stadiumName, request.raceNo);
   };
-  if (!FetchBeforeRace(&db_, request, GetDataFolder() + L"\\download", note, &outcome)) {
-    note(L"このレースの番組表がありません。");
-    Box(L"このレースの番組表が見つかりませんでした。\r\n日付・場・レース番号をご確認ください(その日に開催がない場の可能性があります)。",
-        MB_OK | MB_ICONINFORMATION);
-    return;
-  }
-  note(BeforeRaceNoteText(outcome));
-  Box(BeforeRaceMessageText(outcome, shown, request.stadiumName, request.raceNo),
-      MB_OK | MB_ICONINFORMATION);
+  auto done = [this, outcome](const std::wstring&) {
+    SetText(IDC_BEFORE_NOTE, BeforeRaceNoteText(*outcome));
+  };
+  auto progress = [this](const std::wstring& text) { SetText(IDC_BEFORE_NOTE, text); };
+  StartTask(IDC_BEFORE_FETCH, work, done, progress);
 }
 
 // ---------------------------------------------------------------------------
 // Output commands
 
 bool CMainDlg::BuildSelectionSql(int limit, std::wstring* sql, std::wstring* error) {
+  RestoreSqlText();  // never run a definition that only stands in the box
   SelectionInput input;
   input.key = CurrentDatasetKey();
   input.from = PickerDay(IDC_EXPORT_FROM);
@@ -470,13 +517,15 @@ void CMainDlg::OnBnClickedPreview() {
     Box(error, MB_OK | MB_ICONINFORMATION);
     return;
   }
-  ShowPreview(sql);
+  ShowPreview(sql, false);
 }
 
-void CMainDlg::OnBnClickedTableList() { ShowPreview(kTableListSql); }
+void CMainDlg::OnBnClickedTableList() { ShowPreview(kTableListSql, true); }
 
-void CMainDlg::ShowPreview(const std::wstring& sql) {
+void CMainDlg::ShowPreview(const std::wstring& sql, bool table_list) {
   WaitCursor wait;
+  RestoreSqlText();
+  grid_is_table_list_ = false;
   HWND grid = Item(IDC_GRID);
   SendMessageW(grid, WM_SETREDRAW, FALSE, 0);
   SendMessageW(grid, LVM_DELETEALLITEMS, 0, 0);
@@ -513,14 +562,67 @@ void CMainDlg::ShowPreview(const std::wstring& sql) {
     return count < kPreviewRowLimit;
   };
   bool ok = db_.Query(sql, on_header, on_row);
+  if (ok && table_list && columns == 3) {
+    // Name, type, definition: the name fits its longest entry and the
+    // definition takes the rest of the grid.
+    int longest = 0;
+    std::vector<wchar_t> name(256);
+    for (int row = 0; row < count; ++row) {
+      LVITEMW item = {};
+      item.iSubItem = 0;
+      item.pszText = name.data();
+      item.cchTextMax = static_cast<int>(name.size());
+      SendMessageW(grid, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+      int width = static_cast<int>(
+          SendMessageW(grid, LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(name.data())));
+      if (width > longest) longest = width;
+    }
+    RECT client = {};
+    GetClientRect(grid, &client);
+    int type_width = static_cast<int>(SendMessageW(grid, LVM_GETCOLUMNWIDTH, 1, 0));
+    TableListWidths widths = TableListColumnWidths(
+        longest, type_width, client.right - client.left - GetSystemMetrics(SM_CXVSCROLL));
+    SendMessageW(grid, LVM_SETCOLUMNWIDTH, 0, widths.name);
+    SendMessageW(grid, LVM_SETCOLUMNWIDTH, 2, widths.definition);
+    grid_is_table_list_ = true;
+  }
   SendMessageW(grid, WM_SETREDRAW, TRUE, 0);
   InvalidateRect(grid, nullptr, TRUE);
   if (ok) {
-    SetText(IDC_TASK_STATUS, PreviewStatusText(count));
+    SetText(IDC_PREVIEW_STATUS, PreviewStatusText(count));
   } else {
-    SetText(IDC_TASK_STATUS, L"プレビューに失敗しました。");
-    Box(L"データを読み出せませんでした。\r\n" + db_.LastError(), MB_OK | MB_ICONWARNING);
+    SetText(IDC_PREVIEW_STATUS, kPreviewFailedText);
+    Box(kReadFailedHead + db_.LastError(), MB_OK | MB_ICONWARNING);
   }
+}
+
+void CMainDlg::ShowSelectedDefinition() {
+  HWND grid = Item(IDC_GRID);
+  int row = static_cast<int>(SendMessageW(grid, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+  if (row < 0) return;
+  // A definition is at most what SQLite stores for one CREATE statement;
+  // the grid hands back as much as the buffer holds.
+  std::vector<wchar_t> text(65536, L'\0');
+  LVITEMW item = {};
+  item.iSubItem = 2;
+  item.pszText = text.data();
+  item.cchTextMax = static_cast<int>(text.size());
+  SendMessageW(grid, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+  if (!sql_saved_) {
+    saved_sql_ = GetText(IDC_SQL_TEXT);
+    sql_saved_ = true;
+  }
+  setting_sql_ = true;
+  SetText(IDC_SQL_TEXT, CrLfLines(text.data()));
+  setting_sql_ = false;
+}
+
+void CMainDlg::RestoreSqlText() {
+  if (!sql_saved_) return;
+  sql_saved_ = false;
+  setting_sql_ = true;
+  SetText(IDC_SQL_TEXT, saved_sql_);
+  setting_sql_ = false;
 }
 
 void CMainDlg::OnBnClickedExport() {
@@ -557,7 +659,7 @@ void CMainDlg::OnBnClickedExport() {
   request.format = format;
   request.sheetName = dataset ? dataset->shortLabel : L"Sheet1";
   request.databasePath = DatabasePath();
-  StartTask([request](WorkerTask& task) {
+  StartTask(IDC_EXPORT, [request](WorkerTask& task) {
     task.ReportProgress(0, 0, kExportStartText);
     return RunExportTask(request, [&task](int64_t rows) {
       task.ReportProgress(0, 0, ExportRowsText(rows));
@@ -574,10 +676,9 @@ void CMainDlg::OnOpenDataFolder() {
 }
 
 void CMainDlg::OnOpenManual() {
-  std::wstring path = GetProgramFolder() + L"\\manual.html";
+  std::wstring path = ManualPath(GetProgramFolder());
   if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
-    Box(L"マニュアル(manual.html)が見つかりません。配布ファイル一式を同じフォルダに置いてください。",
-        MB_OK | MB_ICONINFORMATION);
+    Box(kManualMissingText, MB_OK | MB_ICONINFORMATION);
     return;
   }
   ShellExecuteW(window_, L"open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
@@ -647,9 +748,9 @@ std::wstring CMainDlg::ComboText(int id) const {
 }
 
 int CMainDlg::Box(const std::wstring& text, UINT flags) {
-  return MessageBoxW(window_, text.c_str(), kAppName, flags);
+  return MessageBoxW(window_, text.c_str(), kAppCaption, flags);
 }
 
-std::wstring CMainDlg::DatabasePath() const { return GetDataFolder() + L"\\wakelore.db"; }
+std::wstring CMainDlg::DatabasePath() const { return MainDatabasePath(GetDataFolder()); }
 
 }  // namespace wakelore

@@ -69,9 +69,15 @@ class CMainDlg {
   void OnCommand(int id, int code);
   void OnPaint();
   void OnCancel();  // the close guard
+  void OnNotify(NMHDR* header);
 
-  // Background task machinery.
-  bool StartTask(std::function<std::wstring(WorkerTask&)> work);
+  // Background task machinery.  `starter` is the control that started the
+  // task (it gets the focus back at the end); `on_progress` and `on_done`
+  // run on this thread with each progress text and with the report, before
+  // the report box.
+  using TextFn = std::function<void(const std::wstring&)>;
+  bool StartTask(int starter, std::function<std::wstring(WorkerTask&)> work,
+                 TextFn on_done = nullptr, TextFn on_progress = nullptr);
   void SetBusy(bool busy);
   void OnTaskProgress(TaskProgress* progress);
   void OnTaskDone(std::wstring* result);
@@ -81,6 +87,7 @@ class CMainDlg {
   void FillControls();
   void ApplyDefaultDates();
   void RefreshImportStatus();
+  void FollowImportedDays(int64_t from, int64_t to);
   void UpdateDatasetControls();
   std::wstring CurrentDatasetKey() const;
 
@@ -91,7 +98,9 @@ class CMainDlg {
   void OnBnClickedTableList();
   void OnBnClickedExport();
   bool BuildSelectionSql(int limit, std::wstring* sql, std::wstring* error);
-  void ShowPreview(const std::wstring& sql);
+  void ShowPreview(const std::wstring& sql, bool table_list);
+  void ShowSelectedDefinition();
+  void RestoreSqlText();
   void OnOpenDataFolder();
   void OnOpenManual();
   void OnAbout();
@@ -121,6 +130,17 @@ class CMainDlg {
   // here; it is shown once the guard's box is closed, so the two never stack.
   int guard_boxes_open_ = 0;
   std::unique_ptr<std::wstring> report_after_guard_;
+  // The running task's starter and its hooks (see StartTask).
+  int task_starter_ = 0;
+  TextFn task_done_;
+  TextFn task_progress_;
+  // The table list shows a selected row's whole definition in the SQL box;
+  // the user's own text waits here and comes back with the next preview or
+  // dataset change, unless the user edits the box meanwhile.
+  bool grid_is_table_list_ = false;
+  bool sql_saved_ = false;
+  bool setting_sql_ = false;
+  std::wstring saved_sql_;
 };
 
 }  // namespace wakelore
