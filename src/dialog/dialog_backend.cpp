@@ -9,14 +9,11 @@
 #include "output/dataset_sql.h"
 #include "output/export_format.h"
 #include "output/table_exporter.h"
-#include "acquire/archive_addresses.h"
-#include "acquire/download_cache.h"
+#include "acquire/day_program.h"
 #include "acquire/import_run.h"
-#include "archive/race_file_importer.h"
 #include "platform/clock.h"
-#include "web/before_race.h"
 #include "web/race_address.h"
-#include "web/trifecta_odds.h"
+#include "web/race_pages.h"
 #include "web/web_client.h"
 
 namespace wakelore {
@@ -98,6 +95,7 @@ std::wstring RunImportTask(const ImportRequest& request, const TaskProgressFn& p
   options.results = request.kinds.results;
   options.meetings = request.kinds.meetings;
   options.racerPeriods = request.kinds.racerPeriods;
+  options.racePages = request.kinds.racePages;
   options.reimport = false;
   options.referenceTime = 0;
   ImportStats stats;
@@ -111,6 +109,8 @@ std::wstring RunImportTask(const ImportRequest& request, const TaskProgressFn& p
   outcome.importedFiles = stats.imported_files;
   outcome.gradeDays = stats.grade_days;
   outcome.racerFiles = stats.racer_files;
+  outcome.racePages = stats.race_pages;
+  outcome.racesUnavailable = stats.races_unavailable;
   outcome.log = stats.log;
   return ImportReportText(outcome);
 }
@@ -138,47 +138,61 @@ bool FetchBeforeRace(DbManager* db, const BeforeRaceRequest& request,
   if (race_id == 0) {
     // The race is not known yet: take that day's program first.
     note(L"番組表を取得しています…");
-    LocalTime local;
-    if (ToLocalTime(request.day, &local)) {
-      std::wstring folder = CacheYearFolder(JoinPath(download_folder, kProgramCacheFolder), local.year);
-      std::wstring path = JoinPath(folder, ArchiveFileName(L'B', request.day));
-      std::wstring downloaded;
-      if (DownloadToCache(ArchiveUrl(L'B', request.day), path, &downloaded)) {
-        RaceFileImporter importer(db, false);
-        ArchiveImportTally tally;
-        importer.ImportProgramArchive(path, &tally);
-        race_id = FindRaceId(*db, date, request.stadiumId, request.raceNo);
-      }
+    std::wstring message;
+    if (ImportDayProgram(*db, download_folder, request.day, &message)) {
+      race_id = FindRaceId(*db, date, request.stadiumId, request.raceNo);
     }
     if (race_id == 0) return false;
   }
 
+  // The six pages with a pause between two requests.
   WebClient client;
-  BeforeRaceInfo info;
-  if (FetchBeforeInfo(client, date, request.stadiumId, request.raceNo, &info)) {
-    outcome->infoFetched = true;
-    outcome->hasExhibition = info.hasExhibition;
-    outcome->hasWeather = info.hasWeather;
-    std::wstring message;
-    if (!StoreBeforeRace(*db, &message, race_id, info)) outcome->infoStoreError = message;
-  } else {
-    outcome->infoError = client.message;
-  }
-  SleepMs(300);
-  TrifectaOdds odds;
-  if (FetchTrifectaOdds(client, date, request.stadiumId, request.raceNo, &odds)) {
-    outcome->oddsFetched = true;
-    outcome->oddsCount = static_cast<int>(odds.size());
-    std::wstring message, fetched_at;
-    if (StoreLiveOdds(*db, &message, race_id, L"3連単", odds, &fetched_at)) {
-      outcome->fetchedAt = fetched_at;
+  RacePageSet pages;
+  int fetched = 0;
+  FetchRacePages(client, date, request.stadiumId, request.raceNo,
+                 [&fetched] {
+                   if (++fetched < kRacePageCount) SleepMs(300);
+                   return true;
+                 },
+                 &pages);
+  RaceSnapshot snapshot;
+  ReadRaceSnapshot(pages, &snapshot);
+  BeforeRaceOutcomeOf(snapshot, outcome);
+
+  SnapshotStoreOptions options;
+  options.dayIsOver = request.day < LocalMidnightOf(NowSeconds());
+  SnapshotStoreCounts counts;
+  std::wstring message;
+  if (!StoreRaceSnapshot(*db, &message, race_id, snapshot, options, &counts)) {
+    if (snapshot.hasBeforeInfo && !counts.beforeInfoStored) {
+      outcome->infoStoreError = message;
     } else {
       outcome->oddsStoreError = message;
     }
-  } else {
-    outcome->oddsError = client.message;
   }
+  outcome->oddsCount = counts.totalRows;
+  outcome->fetchedAt = counts.fetchedAt;
+  outcome->betRows = counts.rows;
+  outcome->betKept = counts.kept;
   return true;
+}
+
+void BeforeRaceOutcomeOf(const RaceSnapshot& snapshot, BeforeRaceOutcome* outcome) {
+  static const wchar_t* const kPageLabels[kRacePageCount] = {L"直前情報", L"3連単",  L"3連複",
+                                                             L"2連単・2連複", L"拡連複", L"単勝・複勝"};
+  outcome->infoFetched = snapshot.outcome[0] == RacePageOutcome::kRead;
+  outcome->hasExhibition = snapshot.hasBeforeInfo && snapshot.info.hasExhibition;
+  outcome->hasWeather = snapshot.hasBeforeInfo && snapshot.info.hasWeather;
+  if (!outcome->infoFetched) outcome->infoError = snapshot.problem[0];
+  outcome->oddsFetched = false;
+  outcome->oddsError.clear();
+  for (size_t p = 1; p < static_cast<size_t>(kRacePageCount); ++p) {
+    if (snapshot.outcome[p] == RacePageOutcome::kRead) {
+      outcome->oddsFetched = true;
+    } else {
+      outcome->oddsError += std::wstring(kPageLabels[p]) + L": " + snapshot.problem[p] + L"\r\n";
+    }
+  }
 }
 
 }  // namespace wakelore

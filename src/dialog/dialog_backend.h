@@ -77,10 +77,12 @@ struct ExportRequest {
 std::wstring RunExportTask(const ExportRequest& request,
                            const std::function<bool(int64_t rows)>& progress);
 
-// The before-race fetch of one race, on the dialog's connection.  `note`
-// shows an intermediate text beside the button.  False when the race's
-// program is not in the database and could not be obtained; otherwise the
-// outcome of the two fetches in `*outcome`.
+// The before-race fetch of one race, on the dialog's connection: the
+// before-race page and the five odds pages (300 ms between two requests),
+// stored as one snapshot.  `note` shows an intermediate text beside the
+// button.  False when the race's program is not in the database and could
+// not be obtained; otherwise what the pages gave and what was stored in
+// `*outcome`.
 struct BeforeRaceRequest {
   int64_t day = 0;
   int stadiumId = 0;
@@ -91,6 +93,12 @@ bool FetchBeforeRace(DbManager* db, const BeforeRaceRequest& request,
                      const std::wstring& download_folder,
                      const std::function<void(const std::wstring&)>& note,
                      BeforeRaceOutcome* outcome);
+
+// What the pages of a snapshot gave, in the outcome's terms: the
+// before-race part, whether some odds page was read, and one line per odds
+// page that gave nothing.  The stored counts are left as they are.
+struct RaceSnapshot;
+void BeforeRaceOutcomeOf(const RaceSnapshot& snapshot, BeforeRaceOutcome* outcome);
 
 }  // namespace wakelore
 

@@ -41,6 +41,8 @@
 #define IDC_SQL_TEXT 1025
 #define IDC_GRID 1026
 #define IDC_DATA_FOLDER 1027
+// Section 1 again: the race-day pages of every race (直前情報・オッズ).
+#define IDC_KIND_RACE_PAGES 1028
 
 // Version dialog.
 #define IDC_ABOUT_VERSION 1200

@@ -11,6 +11,10 @@ std::wstring ImportTargetText(const ImportKinds& kinds) {
   if (kinds.results) text += L"競走成績・払戻 ";
   if (kinds.meetings) text += L"グレード・開催情報 ";
   if (kinds.racerPeriods) text += L"レーサー期別成績";
+  if (kinds.racePages) {
+    if (!text.empty() && text.back() != L' ') text += L' ';
+    text += L"直前情報・オッズ";
+  }
   return text;
 }
 
@@ -22,11 +26,19 @@ int ImportDayCount(int64_t from, int64_t to) {
 std::wstring ImportQuestionText(int64_t from, int64_t to, const ImportKinds& kinds) {
   int64_t earlier = from <= to ? from : to;
   int64_t later = from <= to ? to : from;
-  return Format(
+  std::wstring text = Format(
       L"データを取り込みますか?\r\n\r\n期間: %s ～ %s(%d日分)\r\n対象: %s\r\n\r\n"
       L"公式サイトから順に取得します。1年分でおよそ20〜30分かかります。",
       DayText(earlier, L"/"), DayText(later, L"/"), ImportDayCount(from, to),
       ImportTargetText(kinds));
+  if (kinds.racePages) {
+    // Six pages a race with 300 ms after each, about half a second a page:
+    // some 150 races a day take about 8 minutes.
+    text += Format(L"\r\n直前情報・オッズは1レースにつき6ページを取得します"
+                   L"(1日分・約150レースでおよそ8分、%d日分でおよそ%d分)。",
+                   ImportDayCount(from, to), ImportDayCount(from, to) * 8);
+  }
+  return text;
 }
 
 std::wstring ImportReportText(const ImportOutcome& outcome) {
@@ -39,6 +51,10 @@ std::wstring ImportReportText(const ImportOutcome& outcome) {
       L"取り込んだファイル: %d件 / 開催情報: %d日分 / 期別成績: %dファイル",
       head, outcome.downloaded, outcome.existing, outcome.unavailable, outcome.importedFiles,
       outcome.gradeDays, outcome.racerFiles);
+  if (outcome.racePages > 0 || outcome.racesUnavailable > 0) {
+    report += Format(L"\r\n直前情報・オッズ: %dページ / 揃わなかったレース: %d件", outcome.racePages,
+                     outcome.racesUnavailable);
+  }
   if (!outcome.log.empty()) report += L"\r\n\r\n" + outcome.log;
   return report;
 }

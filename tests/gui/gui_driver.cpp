@@ -567,7 +567,10 @@ void CheckCancelButton(App& app) {
 void CheckBeforeRace(App& app) {
   gui::ServerControl(L"/__control/reset");
   gui::ServerControl(L"/__control/put?path=/owpc/pc/race/beforeinfo&fixture=web/beforeinfo_sample.html");
-  gui::ServerControl(L"/__control/put?path=/owpc/pc/race/odds3t&fixture=web/odds3t_sample.html");
+  for (const wchar_t* page : {L"odds3t", L"odds3f", L"odds2tf", L"oddsk", L"oddstf"}) {
+    gui::ServerControl(std::wstring(L"/__control/put?path=/owpc/pc/race/") + page + L"&fixture=web/" + page +
+                       L"_sample.html");
+  }
   {
     Check c("before-race fetch of a race in the database");
     gui::SetPicker(app.process(), app.Item(IDC_BEFORE_DATE), 2023, 9, 1);
@@ -576,7 +579,7 @@ void CheckBeforeRace(App& app) {
     HWND box = ClickForBox(app, IDC_BEFORE_FETCH);
     if (c.That(box != nullptr, "question")) {
       c.Equal(gui::BoxText(box),
-              L"2023/09/01 戸田 1R の直前情報と3連単オッズを公式サイトから取り込みます。\r\nよろしいですか?",
+              L"2023/09/01 戸田 1R の直前情報と全券種のオッズを公式サイトから取り込みます。\r\nよろしいですか?",
               "question text");
       Answer(box, IDOK);
       HWND done = app.WaitForPopup(30000);
@@ -587,7 +590,9 @@ void CheckBeforeRace(App& app) {
         Answer(done, IDOK);
       }
       std::wstring note = gui::Text(app.Item(IDC_BEFORE_NOTE));
-      c.That(note.find(L"3連単オッズ120点(") != std::wstring::npos, "summary: [" + gui::Utf8(note) + "]");
+      c.That(note.find(L"オッズ212点(") != std::wstring::npos &&
+                 note.find(L"3連単120 3連複20 2連単30 2連複15 拡連複15 単勝6 複勝6") != std::wstring::npos,
+             "summary: [" + gui::Utf8(note) + "]");
     }
   }
   {
@@ -632,7 +637,7 @@ void CheckBeforeRace(App& app) {
       if (c.That(done != nullptr, "box")) {
         std::wstring text = gui::BoxText(done);
         c.That(text.find(L"取得できなかった項目があります。\r\n直前情報: ") == 0 &&
-                   text.find(L"\r\nオッズ: ") != std::wstring::npos,
+                   text.find(L"\r\n3連単: ") != std::wstring::npos,
                "problem list: [" + gui::Utf8(text) + "]");
         Answer(done, IDOK);
       }
