@@ -7,6 +7,7 @@
 
 #include "acquire/archive_addresses.h"
 #include "acquire/download_cache.h"
+#include "acquire/race_day_pages.h"
 #include "acquire/racer_period_importer.h"
 #include "archive/race_file_importer.h"
 #include "db/db_manager.h"
@@ -64,6 +65,8 @@ class ImportRun {
   // One log line "注意: <day> <note>" for each line of an importer's notes.
   void AddNotes(const std::wstring& ds, const std::wstring& notes);
   void FetchMeetings(int64_t day, const std::wstring& ds);
+  // The race-day pages of every race of the day in the database.
+  void TakeRacePages(const std::wstring& ds);
   void ImportRacerPeriod(int32_t period);
   void CountOutcome(const std::wstring& outcome) {
     if (outcome == L"downloaded") {
@@ -87,6 +90,7 @@ class ImportRun {
   std::unique_ptr<WebClient> web_;
   std::wstring missing_list_;
   int missing_lines_ = 0;
+  RaceDayPagesStats race_pages_;
   bool span_open_ = false;       // an import transaction is open
   uint32_t span_started_ = 0;    // tick count when it was opened
   std::wstring span_first_day_;  // the days it holds archives of
@@ -156,7 +160,7 @@ bool ImportRun::Run() {
     for (int32_t p = HalfYearIndex(start); p <= last; ++p) periods.push_back(p);
   }
   total_ = days * ((options_.programs ? 1 : 0) + (options_.results ? 1 : 0) +
-                   (options_.meetings ? 1 : 0)) +
+                   (options_.meetings ? 1 : 0) + (options_.racePages ? 1 : 0)) +
            static_cast<int32_t>(periods.size());
 
   const std::wstring guide = JoinPath(options_.downloadFolder, L"guide");
@@ -186,6 +190,13 @@ bool ImportRun::Run() {
       if (d >= meeting_cutoff) FetchMeetings(d, ds);
       ++done_;
     }
+    if (options_.racePages) {
+      CommitImportTransaction();  // the pages hold no write lock over their waits
+      if (!Report(ds + L" 直前情報・オッズを取得中")) break;
+      TakeRacePages(ds);
+      if (stats_->cancelled) break;
+      ++done_;
+    }
   }
 
   CommitImportTransaction();
@@ -197,6 +208,16 @@ bool ImportRun::Run() {
     ++done_;
   }
 
+  stats_->race_pages = race_pages_.pages;
+  stats_->races_unavailable = race_pages_.unavailable;
+  stats_->log += race_pages_.log;
+  if (!race_pages_.missing.empty()) {
+    stats_->log += L"直前情報・オッズが揃わなかったレース(中止・未発売・通信エラー):\r\n";
+    stats_->log += race_pages_.missing;
+    if (race_pages_.unavailable > race_pages_.missingLines) {
+      stats_->log += Format(L"  ほか %d 件\r\n", race_pages_.unavailable - race_pages_.missingLines);
+    }
+  }
   if (!missing_list_.empty()) {
     stats_->log += L"取得できなかったファイル(公開前・開催なし・通信エラー):\r\n";
     stats_->log += missing_list_;
@@ -287,6 +308,21 @@ void ImportRun::FetchMeetings(int64_t day, const std::wstring& ds) {
     stats_->log += Format(L"開催情報の取得失敗: %s %s\r\n", ds, web_->message);
   }
   Sleep(kPauseAfterMeetingPageMs);
+}
+
+void ImportRun::TakeRacePages(const std::wstring& ds) {
+  const std::vector<DayRace> races = RacesOfDay(db_, ds, 0, 0);
+  RaceDayPagesOptions options;
+  options.skipFinal = true;
+  options.replaceFinal = options_.reimport;
+  options.today = today_;
+  options.pauseMs = kPauseAfterMeetingPageMs;
+  RaceDayPagesHooks hooks;
+  hooks.sleep = [this](uint32_t ms) { Sleep(ms); };
+  hooks.progress = [this](int32_t k, int32_t n, const std::wstring& text) {
+    return Report(Format(L"%s (%d/%d)", text, k + 1, n));
+  };
+  TakeRaceDayPages(db_, *web_, ds, races, options, hooks, &race_pages_);
 }
 
 void ImportRun::ImportRacerPeriod(int32_t period) {

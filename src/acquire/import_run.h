@@ -2,7 +2,9 @@
 //
 // For every day it gets the program and the result archive (from the
 // download cache, downloading what is missing) and imports them, and it
-// fetches the day's meeting information; after the days it imports the
+// fetches the day's meeting information and, when asked, the race-day
+// pages of every race of the day (race_day_pages.h); after the days it
+// imports the
 // racer period archives of the half-years the range touches.  It counts
 // every outcome, collects failure lines, reports progress before every
 // step and stops at the next report when the callback answers false.
@@ -25,7 +27,9 @@ struct ImportOptions {
   bool results = false;         // K
   bool meetings = false;        // G
   bool racerPeriods = false;    // R
-  bool reimport = false;        // F: program and result archives again
+  bool racePages = false;       // L: before-race page and odds pages of every race
+  bool reimport = false;        // F: program and result archives again, and
+                                // race-day pages of races whose final odds are stored
   int64_t referenceTime = 0;    // "now"; zero or negative means the clock
 };
 
@@ -36,6 +40,8 @@ struct ImportStats {
   int32_t imported_files = 0;
   int32_t grade_days = 0;
   int32_t racer_files = 0;
+  int32_t race_pages = 0;         // race-day pages requested (L)
+  int32_t races_unavailable = 0;  // races with a page that gave nothing (L)
   bool cancelled = false;
   std::wstring error;  // why the run could not start
   std::wstring log;    // failure lines, then the list of unavailable files
@@ -45,7 +51,8 @@ struct ImportStats {
 using ImportProgress = std::function<bool(int32_t done, int32_t total, const std::wstring& text)>;
 
 // Timing hooks, replaceable by tests: the run sleeps through `sleep`
-// (500 ms after a downloaded archive, 300 ms after a meeting page).
+// (500 ms after a downloaded archive, 300 ms after a meeting page or a
+// race-day page).
 struct ImportPacing {
   std::function<void(uint32_t milliseconds)> sleep;
 };

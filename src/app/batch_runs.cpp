@@ -74,6 +74,7 @@ bool ParseImportArguments(const std::vector<std::wstring>& args, ImportOptions* 
   options->results = letters.find(L'K') != std::wstring::npos;
   options->meetings = letters.find(L'G') != std::wstring::npos;
   options->racerPeriods = letters.find(L'R') != std::wstring::npos;
+  options->racePages = letters.find(L'L') != std::wstring::npos;
   options->reimport = letters.find(L'F') != std::wstring::npos;
   options->referenceTime = 0;
   *log_path = args[6];
@@ -109,9 +110,10 @@ int32_t RunBatchImport(const std::vector<std::wstring>& args) {
 
   WriteBatchLog(log_path,
                 Format(L"ok=%d elapsed_ms=%u downloaded=%d existing=%d unavailable=%d "
-                       L"imported_files=%d grade_days=%d racer_files=%d\r\n",
+                       L"imported_files=%d grade_days=%d racer_files=%d race_pages=%d races_unavailable=%d\r\n",
                        ok ? 1 : 0, elapsed, stats.downloaded, stats.existing, stats.unavailable,
-                       stats.imported_files, stats.grade_days, stats.racer_files) +
+                       stats.imported_files, stats.grade_days, stats.racer_files, stats.race_pages,
+                       stats.races_unavailable) +
                     stats.error + stats.log);
   return ok ? 0 : 3;
 }

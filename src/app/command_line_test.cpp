@@ -13,6 +13,7 @@ TEST(ChooseLaunchModeTest, FirstArgumentSelectsTheMode) {
       {{L"wakelore.exe", L"/import"}, LaunchMode::BatchImport},
       {{L"wakelore.exe", L"/IMPORT", L"x"}, LaunchMode::BatchImport},
       {{L"wakelore.exe", L"/Export"}, LaunchMode::BatchExport},
+      {{L"wakelore.exe", L"/Snapshot"}, LaunchMode::BatchSnapshot},
       {{L"wakelore.exe", L"-import"}, LaunchMode::Interactive},
       {{L"wakelore.exe", L"import"}, LaunchMode::Interactive},
       {{L"wakelore.exe", L"/imports"}, LaunchMode::Interactive},

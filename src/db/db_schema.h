@@ -37,7 +37,7 @@ struct ExtraColumn {
   const wchar_t* type;
 };
 
-// The 17 appended columns, in the order they are added.
+// The 20 appended columns, in the order they are added.
 const std::vector<ExtraColumn>& ExtraColumnTable();
 
 // The stadium master written by every preparation, ids 1..24 in order.

@@ -123,6 +123,7 @@ std::wstring RunImportTask(const ImportRequest& request, const TaskProgressFn& p
   options.results = request.kinds.results;
   options.meetings = request.kinds.meetings;
   options.racerPeriods = request.kinds.racerPeriods;
+  options.racePages = request.kinds.racePages;
   options.reimport = false;
   options.referenceTime = 0;
   ImportStats stats;
@@ -136,6 +137,8 @@ std::wstring RunImportTask(const ImportRequest& request, const TaskProgressFn& p
   outcome.importedFiles = stats.imported_files;
   outcome.gradeDays = stats.grade_days;
   outcome.racerFiles = stats.racer_files;
+  outcome.racePages = stats.race_pages;
+  outcome.racesUnavailable = stats.races_unavailable;
   outcome.log = stats.log;
   if (!outcome.ok || outcome.log.empty()) return ImportReportBoxText(outcome, L"", true);
   LocalTime now;

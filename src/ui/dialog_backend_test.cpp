@@ -6,7 +6,9 @@
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/text.h"
+#include "tests/support/official_server.h"
 #include "tests/support/test_support.h"
+#include "ui/before_race_task.h"
 
 namespace wakelore {
 namespace {
@@ -116,6 +118,52 @@ TEST(DialogBackendTest, ExportTaskReports) {
   request.databasePath = dir.File(L"missing.db");
   std::wstring report = RunExportTask(request, keep_going);
   EXPECT_EQ(report.rfind(L"データベースを開けませんでした。\r\n", 0), 0u) << Utf16ToUtf8(report);
+}
+
+
+class BeforeRaceCommandTest : public test::OfficialServerTest {};
+
+// The window's ② on a race whose program is not in the database yet: the
+// program first, then the six pages, every bet type stored and counted.
+TEST_F(BeforeRaceCommandTest, StoresEveryBetTypeAndSaysHowManyRowsOfEach) {
+  test::TempDir dir;
+  DbManager db;
+  std::wstring error;
+  ASSERT_TRUE(OpenMainDatabase(&db, dir.File(L"wakelore.db"), &error)) << testing::PrintToString(error);
+  BeforeRaceRequest request;
+  request.databasePath = dir.File(L"wakelore.db");
+  request.downloadFolder = dir.File(L"download");
+  request.day = Day(2023, 9, 1);
+  request.stadiumId = 7;
+  request.stadiumName = L"蒲郡";
+  request.raceNo = 1;
+  std::vector<std::wstring> notes;
+  const auto keep_going = [] { return false; };
+  BeforeRaceOutcome outcome = RunBeforeRaceTask(
+      request, [&notes](const std::wstring& text) { notes.push_back(text); }, keep_going);
+  ASSERT_EQ(outcome.stop, BeforeRaceStop::kNone);
+  EXPECT_EQ(notes, (std::vector<std::wstring>{kFetchingProgramText, kFetchingInfoText, kFetchingOddsText}));
+  EXPECT_TRUE(outcome.infoFetched && outcome.hasExhibition && outcome.oddsFetched);
+  EXPECT_EQ(outcome.oddsError, L"");
+  EXPECT_EQ(outcome.oddsCount, 212);
+  EXPECT_EQ(outcome.betRows, (std::array<int, 7>{120, 20, 30, 15, 15, 6, 6}));
+  const std::wstring note = BeforeRaceNoteText(outcome);
+  EXPECT_EQ(note.find(L"展示取得・気象取得・オッズ212点("), 0u);
+  EXPECT_NE(note.find(L") 3連単120 3連複20 2連単30 2連複15 拡連複15 単勝6 複勝6"), std::wstring::npos) << note.size();
+  std::vector<DbRow> rows;
+  ASSERT_TRUE(db.QueryRows(L"SELECT COUNT(*) AS n, COUNT(DISTINCT fetched_at) AS t, MIN(is_final) AS f FROM live_odds;",
+                           &rows));
+  EXPECT_EQ(DbRowValue(rows[0], L"n"), L"212");
+  EXPECT_EQ(DbRowValue(rows[0], L"t"), L"1");
+  EXPECT_EQ(DbRowValue(rows[0], L"f"), L"1") << "a past day's odds are final";
+
+  // Again: the final odds are kept, nothing is added, the note says so.
+  outcome = RunBeforeRaceTask(request, [](const std::wstring&) {}, keep_going);
+  EXPECT_EQ(outcome.oddsCount, 0);
+  EXPECT_EQ(BeforeRaceNoteText(outcome),
+            L"展示取得・気象取得・オッズ保存済み 3連単保存済 3連複保存済 2連単保存済 2連複保存済 拡連複保存済 単勝保存済 複勝保存済");
+  ASSERT_TRUE(db.QueryRows(L"SELECT COUNT(*) AS n FROM live_odds;", &rows));
+  EXPECT_EQ(DbRowValue(rows[0], L"n"), L"212");
 }
 
 }  // namespace

@@ -42,6 +42,8 @@
 #define IDC_GRID 1026
 #define IDC_DATA_FOLDER 1027
 #define IDC_PREVIEW_STATUS 1028
+// Section 1 again: the race-day pages of every race (直前情報・オッズ).
+#define IDC_KIND_RACE_PAGES 1029
 
 // Version dialog.
 #define IDC_ABOUT_VERSION 1200

@@ -420,6 +420,7 @@ void CMainDlg::OnBnClickedImport() {
   kinds.results = IsChecked(IDC_KIND_RESULTS);
   kinds.meetings = IsChecked(IDC_KIND_MEETINGS);
   kinds.racerPeriods = IsChecked(IDC_KIND_RACER_PERIODS);
+  kinds.racePages = IsChecked(IDC_KIND_RACE_PAGES);  // off until the user checks it
   if (!kinds.Any()) {
     Box(kNoKindCheckedText, MB_OK | MB_ICONINFORMATION);
     return;
