@@ -210,7 +210,8 @@ RaceFileImporter::BlockStep RaceFileImporter::StepBlock(const std::wstring& line
   }
   if (IsUnnamedStadiumHeading(line)) {
     *block = Block();
-    block->label = FirstCharacters(TrimBlanks(line), 20);
+    // Named by the heading up to its first ASCII space ("湖　畔［成績］").
+    block->label = FirstCharacters(TrimBlanks(line.substr(0, line.find(L' '))), 20);
     counts->undetermined.push_back(block->label);
     return BlockStep::kOpened;
   }
@@ -367,6 +368,14 @@ void RaceFileImporter::ParseResultLines(const std::wstring& date,
       }
       continue;
     }
+    if (LooksLikeResultEntry(line)) {
+      // Its columns cannot be told: nothing of it is stored, nor the race's
+      // result, which would lack the boat.
+      if (counts->unreadable == 0) counts->example = line;
+      counts->unreadable += 1;
+      race_.unreadable = true;
+      continue;
+    }
     for (PayoutItem& item : ParsePayoutLine(line, &race_.betType)) {
       StorePayout(race_.id, item);
       race_.payouts.push_back(std::move(item));
@@ -376,15 +385,17 @@ void RaceFileImporter::ParseResultLines(const std::wstring& date,
 }
 
 void RaceFileImporter::FinishRace() {
-  if (race_.id > 0) StoreRaceResult(race_.id, race_.entries, race_.technique, race_.payouts);
+  if (race_.id > 0 && !race_.unreadable) {
+    StoreRaceResult(race_.id, race_.entries, race_.technique, race_.payouts);
+  }
   race_ = ResultRace();
 }
 
 bool RaceFileImporter::CloseResultFile(const std::wstring& path, const FileCounts& counts,
                                        ArchiveImportTally* tally) {
-  tally->linesRead += counts.parsed;
+  tally->linesRead += counts.parsed + counts.unreadable;
   tally->rowsStored += counts.stored;
-  tally->failures += counts.failures;
+  tally->failures += counts.failures + counts.unreadable;
   tally->races += counts.races;
 
   const bool stored_all = counts.parsed == counts.stored && !counts.lost;
@@ -397,13 +408,23 @@ bool RaceFileImporter::CloseResultFile(const std::wstring& path, const FileCount
     if (!counts.recorded) RecordDataFile(kResultType, path, kImported, counts.stored, L"");
   } else {
     if (stored_all) {
-      message_ = counts.undetermined.empty() ? std::wstring(kIncompleteMessage)
-                                             : UndeterminedMessage(counts.undetermined);
+      if (counts.unreadable > 0) {
+        message_ = Format(L"読めなかった成績行が %d 行あります(例: %s)", counts.unreadable,
+                          FirstCharacters(counts.example, 40));
+      } else if (!counts.undetermined.empty()) {
+        message_ = UndeterminedMessage(counts.undetermined);
+      } else {
+        message_ = kIncompleteMessage;
+      }
     }
     RecordDataFile(kResultType, path, kFailed, counts.stored, message_);
   }
   tally->log += Format(L"%s: races=%d results=%d/%d\r\n", FileNameOf(path), counts.races,
-                       counts.stored, counts.parsed);
+                       counts.stored, counts.parsed + counts.unreadable);
+  if (counts.unreadable > 0) {
+    tally->log += Format(L"  読めなかった成績行 %d 行(書式が変わった可能性があります): %s\r\n",
+                         counts.unreadable, FirstCharacters(counts.example, 40));
+  }
   if (incomplete) {
     tally->log += Format(L"  成績が未確定の場が %d 場あります。次回取り込み直します。\r\n",
                          static_cast<int32_t>(counts.pendingStadiums.size()));

@@ -187,6 +187,7 @@ class RaceFileImporter {
   // The race being read from a result file.
   struct ResultRace {
     int32_t id = 0;
+    bool unreadable = false;     // a line of it could not be read
     std::wstring technique;
     std::wstring betType;
     std::vector<ResultEntry> entries;
