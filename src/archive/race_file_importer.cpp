@@ -153,9 +153,6 @@ void RaceFileImporter::DropIdCaches() {
   racer_ids_.clear();
   motor_ids_.clear();
   boat_ids_.clear();
-  racer_values_.clear();
-  motor_rates_.clear();
-  boat_rates_.clear();
 }
 
 bool RaceFileImporter::IsComplete(const FileCounts& counts) const {
@@ -533,21 +530,31 @@ constexpr const char* kWriterSql[] = {
     "national_win_rate=CASE WHEN excluded.national_win_rate>0 THEN excluded.national_win_rate "
     "ELSE racers.national_win_rate END, "
     "local_win_rate=CASE WHEN excluded.local_win_rate>0 THEN excluded.local_win_rate ELSE "
-    "racers.local_win_rate END;",
+    "racers.local_win_rate END "
+    // The row is left alone (no page written) when nothing would change.
+    "WHERE (excluded.name<>'' AND excluded.name IS NOT racers.name) OR "
+    "(excluded.class_name<>'' AND excluded.class_name IS NOT racers.class_name) OR "
+    "(excluded.branch<>'' AND excluded.branch IS NOT racers.branch) OR "
+    "(excluded.age>0 AND excluded.age IS NOT racers.age) OR "
+    "(excluded.weight>0 AND excluded.weight IS NOT racers.weight) OR "
+    "(excluded.national_win_rate>0 AND excluded.national_win_rate IS NOT racers.national_win_rate) OR "
+    "(excluded.local_win_rate>0 AND excluded.local_win_rate IS NOT racers.local_win_rate);",
     // kRacerId
     "SELECT id FROM racers WHERE register_no=?;",
     // kMotor
     "INSERT INTO motors (stadium_id, motor_no, quinella_rate, win_rate, memo) "
     "VALUES (?, ?, ?, 0.0, '') ON CONFLICT(stadium_id, motor_no) DO UPDATE SET "
     "quinella_rate=CASE WHEN excluded.quinella_rate>0 THEN excluded.quinella_rate "
-    "ELSE motors.quinella_rate END;",
+    "ELSE motors.quinella_rate END "
+    "WHERE excluded.quinella_rate>0 AND excluded.quinella_rate IS NOT motors.quinella_rate;",
     // kMotorId
     "SELECT id FROM motors WHERE stadium_id=? AND motor_no=?;",
     // kBoat
     "INSERT INTO boats (stadium_id, boat_no, quinella_rate, win_rate, memo) "
     "VALUES (?, ?, ?, 0.0, '') ON CONFLICT(stadium_id, boat_no) DO UPDATE SET "
     "quinella_rate=CASE WHEN excluded.quinella_rate>0 THEN excluded.quinella_rate "
-    "ELSE boats.quinella_rate END;",
+    "ELSE boats.quinella_rate END "
+    "WHERE excluded.quinella_rate>0 AND excluded.quinella_rate IS NOT boats.quinella_rate;",
     // kBoatId
     "SELECT id FROM boats WHERE stadium_id=? AND boat_no=?;",
     // kProgramEntry
@@ -673,85 +680,53 @@ int32_t RaceFileImporter::UpsertRacer(const std::wstring& register_no, const std
                                       int32_t age, double weight, double national_win_rate,
                                       double local_win_rate) {
   if (register_no.empty()) return 0;
-  const RacerValues values{name, class_name, branch, age, Decimals(weight, 3),
-                           Decimals(national_win_rate, 4), Decimals(local_win_rate, 4)};
-  // A racer runs several races a meeting: when every value this call would
-  // store is already what this importer last stored, the row cannot change.
-  const auto id = racer_ids_.find(register_no);
-  const auto written = racer_values_.find(register_no);
-  if (id != racer_ids_.end() && written != racer_values_.end() &&
-      written->second.Holds(values)) {
-    return id->second;
-  }
+  // The statement runs on every call: whether it changes the row is for
+  // the database to tell (its update is skipped when no value differs),
+  // since other importers write the same racers between two calls.
   DbStatement* upsert = Statement(Writer::kRacer);
   if (upsert == nullptr) return 0;
   upsert->Text(register_no).Text(name).Text(class_name).Text(branch).Int(age)
-      .Real(values.weight).Real(values.nationalWinRate).Real(values.localWinRate);
+      .Real(Decimals(weight, 3)).Real(Decimals(national_win_rate, 4))
+      .Real(Decimals(local_win_rate, 4));
   if (!Finish(upsert)) return 0;
-  racer_values_[register_no].Take(values);
-  if (id != racer_ids_.end()) return id->second;
+  if (auto id = racer_ids_.find(register_no); id != racer_ids_.end()) return id->second;
   DbStatement* query = Statement(Writer::kRacerId);
   if (query == nullptr) return 0;
   query->Text(register_no);
   return TakeId(query, register_no, &racer_ids_);
 }
 
-bool RaceFileImporter::RacerValues::Holds(const RacerValues& next) const {
-  return (next.name.empty() || next.name == name) &&
-         (next.className.empty() || next.className == className) &&
-         (next.branch.empty() || next.branch == branch) && (next.age <= 0 || next.age == age) &&
-         (!(next.weight > 0) || next.weight == weight) &&
-         (!(next.nationalWinRate > 0) || next.nationalWinRate == nationalWinRate) &&
-         (!(next.localWinRate > 0) || next.localWinRate == localWinRate);
-}
-
-void RaceFileImporter::RacerValues::Take(const RacerValues& next) {
-  // The upsert keeps a stored value where the new one is empty or zero;
-  // an unknown field stays unknown here (empty or zero) until written.
-  if (!next.name.empty()) name = next.name;
-  if (!next.className.empty()) className = next.className;
-  if (!next.branch.empty()) branch = next.branch;
-  if (next.age > 0) age = next.age;
-  if (next.weight > 0) weight = next.weight;
-  if (next.nationalWinRate > 0) nationalWinRate = next.nationalWinRate;
-  if (next.localWinRate > 0) localWinRate = next.localWinRate;
-}
-
 int32_t RaceFileImporter::UpsertMotor(int32_t stadium_id, const std::wstring& motor_no,
                                       double quinella_rate) {
   if (stadium_id < 1 || motor_no.empty()) return 0;
   return UpsertEquipment(Writer::kMotor, Writer::kMotorId, stadium_id, motor_no, quinella_rate,
-                         &motor_ids_, &motor_rates_);
+                         &motor_ids_);
 }
 
 int32_t RaceFileImporter::UpsertBoat(int32_t stadium_id, const std::wstring& boat_no,
                                      double quinella_rate) {
   if (stadium_id < 1 || boat_no.empty()) return 0;
   return UpsertEquipment(Writer::kBoat, Writer::kBoatId, stadium_id, boat_no, quinella_rate,
-                         &boat_ids_, &boat_rates_);
+                         &boat_ids_);
 }
 
 int32_t RaceFileImporter::UpsertEquipment(Writer upsert_writer, Writer id_writer,
                                           int32_t stadium_id, const std::wstring& number,
-                                          double quinella_rate, IdCache* ids,
-                                          RateCache* rates) {
+                                          double quinella_rate, IdCache* ids) {
   std::wstring key = std::to_wstring(stadium_id);
   key += L'|';
   key += number;
   const double rate = Decimals(quinella_rate, 4);
   const auto cached = ids->find(key);
-  // Without a rate the upsert of a known row changes nothing (the result
-  // file names motors and boats for every boat of every race), nor with
-  // the rate this importer stored last.
-  if (cached != ids->end()) {
-    const auto written = rates->find(key);
-    if (!(rate > 0) || (written != rates->end() && written->second == rate)) return cached->second;
-  }
+  // Without a rate the upsert of a row that exists changes nothing,
+  // whatever the database holds (the result file names motors and boats
+  // for every boat of every race).  With a rate it runs, and the database
+  // skips the update when the stored rate is the same.
+  if (cached != ids->end() && !(rate > 0)) return cached->second;
   DbStatement* upsert = Statement(upsert_writer);
   if (upsert == nullptr) return 0;
   upsert->Int(stadium_id).Text(number).Real(rate);
   if (!Finish(upsert)) return 0;
-  if (rate > 0) (*rates)[key] = rate;
   if (cached != ids->end()) return cached->second;
   DbStatement* query = Statement(id_writer);
   if (query == nullptr) return 0;

@@ -104,7 +104,7 @@ class RaceFileImporter {
   bool ImportLines(const std::wstring& file_type, const std::wstring& path,
                    const std::vector<std::wstring>& lines, ArchiveImportTally* tally);
 
-  // Forgets the cached ids and stored values; for a caller that rolled
+  // Forgets the cached ids; for a caller that rolled
   // back a transaction the importer's archives were part of.
   void DropIdCaches();
 
@@ -127,9 +127,9 @@ class RaceFileImporter {
                       const std::wstring& status, int32_t rows, const std::wstring& message);
 
   // Upserts; each returns the row id, or 0 on failure (message() set) or
-  // without a key.  A race is written at most once per importer; racers,
-  // motors and boats on every call that brings a value other than the one
-  // this importer stored last, so the latest non-empty values win.
+  // without a key.  A race is written at most once per importer; racers on
+  // every call, motors and boats on every call that brings a rate, so the
+  // latest non-empty values win whatever else wrote the rows in between.
   int32_t UpsertRace(const std::wstring& race_date, int32_t stadium_id, int32_t race_no,
                      const std::wstring& title, int32_t distance, const std::wstring& deadline,
                      const std::wstring& weather, const std::wstring& wind_direction,
@@ -196,17 +196,6 @@ class RaceFileImporter {
 
   enum class Kind { kProgram, kResult };
   using IdCache = std::unordered_map<std::wstring, int32_t>;
-  using RateCache = std::unordered_map<std::wstring, double>;
-  // The values of a racer row as this importer's upserts left them.
-  struct RacerValues {
-    std::wstring name, className, branch;
-    int32_t age = 0;
-    double weight = 0, nationalWinRate = 0, localWinRate = 0;
-    // True when upserting `next` would change nothing of these values.
-    bool Holds(const RacerValues& next) const;
-    // What the upsert of `next` makes of these values.
-    void Take(const RacerValues& next);
-  };
 
   bool ImportArchive(const std::wstring& path, Kind kind, ArchiveImportTally* tally);
   bool ImportDecoded(const std::wstring& path, Kind kind, const std::vector<std::wstring>& lines,
@@ -238,8 +227,7 @@ class RaceFileImporter {
   // set when there is no row.
   int32_t TakeId(DbStatement* query, const std::wstring& key, IdCache* ids);
   int32_t UpsertEquipment(Writer upsert_writer, Writer id_writer, int32_t stadium_id,
-                          const std::wstring& number, double quinella_rate, IdCache* ids,
-                          RateCache* rates);
+                          const std::wstring& number, double quinella_rate, IdCache* ids);
 
   DbManager* db_;
   const bool reimport_;
@@ -252,11 +240,6 @@ class RaceFileImporter {
   IdCache racer_ids_;
   IdCache motor_ids_;
   IdCache boat_ids_;
-  // What this importer last stored, so that repeating it can be skipped.
-  // Emptied with the id caches.
-  std::unordered_map<std::wstring, RacerValues> racer_values_;
-  RateCache motor_rates_;
-  RateCache boat_rates_;
   ResultRace race_;
   std::unique_ptr<DbStatement[]> writers_;  // one per Writer, for one archive
 };

@@ -913,6 +913,61 @@ TEST_F(RaceFileImporterTest, RepeatedUpsertsThatChangeNothingAreSkippedButChange
   }
 }
 
+// What is stored must not depend on how the days were grouped into runs
+// (importer objects): the program of 9/2 names racer 3812 exactly as the
+// program of 9/1 did, after the result file of 9/1 had renamed him in its
+// spaced form.  The latest statement wins in both groupings.
+TEST_F(RaceFileImporterTest, StoredValuesDoNotDependOnTheGroupingOfRuns) {
+  const std::vector<std::wstring> day1 =
+      DecodeLines(test::ReadFileBytes(test::FixturePath("official/B230901.TXT")));
+  std::wstring line_3812;
+  for (const std::wstring& line : day1) {
+    if (line.rfind(L"1 3812", 0) == 0) line_3812 = line;
+  }
+  ASSERT_FALSE(line_3812.empty());
+  const std::wstring day2 = WriteText(
+      L"b230902.txt", {L"24BBGN", L"ボートレース大\u3000村   \u3000９月\u3000２日  テスト杯  第\u3000６日",
+                       L"\u3000１Ｒ  一般\u3000\u3000\u3000\u3000          Ｈ１８００ｍ  電話投票締切予定１５：１７ ",
+                       line_3812, L"24BEND"});
+  const std::wstring b0901 = test::FixturePath("official/b230901.lzh");
+  const std::wstring k0901 = test::FixturePath("official/k230901.lzh");
+  const std::wstring racers_sql =
+      L"SELECT group_concat(v, ';') AS value FROM (SELECT register_no || ',' || name || ',' || "
+      L"class_name || ',' || branch || ',' || age || ',' || weight || ',' || national_win_rate || "
+      L"',' || local_win_rate AS v FROM racers ORDER BY register_no);";
+
+  // One run over both days: one program and one result importer.
+  {
+    RaceFileImporter programs(&db_, false);
+    RaceFileImporter results(&db_, false);
+    ArchiveImportTally tally;
+    ASSERT_TRUE(programs.ImportProgramArchive(b0901, &tally));
+    ASSERT_TRUE(results.ImportResultArchive(k0901, &tally));
+    ASSERT_TRUE(programs.ImportProgramArchive(day2, &tally));
+  }
+  const std::wstring one_run = Value(racers_sql);
+  EXPECT_EQ(Value(L"SELECT name AS value FROM racers WHERE register_no='3812';"), L"山崎聖司");
+
+  // Two runs, one a day, on a database of their own.
+  DbManager other;
+  DbSchema schema(other);
+  ASSERT_TRUE(schema.InitializeDatabase(dir_.File(L"two_runs.db")));
+  for (const std::vector<std::wstring>& run :
+       {std::vector<std::wstring>{b0901, k0901}, std::vector<std::wstring>{day2}}) {
+    RaceFileImporter programs(&other, false);
+    RaceFileImporter results(&other, false);
+    for (const std::wstring& path : run) {
+      ArchiveImportTally tally;
+      ASSERT_TRUE(path == k0901 ? results.ImportResultArchive(path, &tally)
+                                : programs.ImportProgramArchive(path, &tally));
+    }
+  }
+  std::vector<DbRow> rows;
+  ASSERT_TRUE(other.QueryRows(racers_sql, &rows));
+  ASSERT_FALSE(rows.empty());
+  EXPECT_TRUE(DbRowValue(rows[0], L"value") == one_run) << "the racers differ between the groupings";
+}
+
 TEST_F(RaceFileImporterTest, ArchivesInsideACallersTransactionGoWithIt) {
   const std::wstring program = CopyFixture("official/b230901.lzh", L"b230901.lzh");
   RaceFileImporter importer(&db_, false);
