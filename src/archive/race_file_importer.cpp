@@ -182,7 +182,9 @@ RaceFileImporter::BlockStep RaceFileImporter::StepBlock(const std::wstring& line
     return BlockStep::kOpened;
   }
   if (block->coded) {
-    // The printed name checks the code; the code stays.
+    // The printed names of the block head check the code; the code stays.
+    // Once the races have begun, no line is taken for a heading.
+    if (block->racing) return BlockStep::kNone;
     const int32_t printed = PrintedStadiumOf(line);
     if (printed == 0) return BlockStep::kNone;
     if (block->stadium > 0 && printed != block->stadium && !block->mismatchNoted) {
@@ -233,6 +235,7 @@ void RaceFileImporter::ParseProgramLines(const std::wstring& date,
     const int32_t r = RaceNumberOf(line);
     if (stadium > 0 && r >= 1 && r <= 12 && NormalizeWidth(line).find(L'H') != std::wstring::npos) {
       expect_series_title_ = false;
+      block.racing = true;
       race_id = UpsertRace(date, stadium, r, RaceTitleOf(line), DistanceOf(line), DeadlineOf(line),
                            L"", L"", 0.0, 0.0);
       if (race_id > 0) counts->races += 1;
@@ -330,6 +333,7 @@ void RaceFileImporter::ParseResultLines(const std::wstring& date,
     if (stadium > 0 && r >= 1 && r <= 12) {
       if (const std::optional<ResultHeader> h = ParseResultHeader(line)) {
         expect_series_title_ = false;
+        block.racing = true;
         FinishRace();
         race_.id = UpsertRace(date, stadium, r, h->title, h->distance, L"", h->weather,
                               h->windDirection, h->windSpeed, h->waveHeight);

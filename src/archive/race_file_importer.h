@@ -180,6 +180,7 @@ class RaceFileImporter {
     int32_t stadium = 0;         // 0: none yet, closed, or not determined
     bool coded = false;          // opened by its code line
     bool mismatchNoted = false;
+    bool racing = false;         // a race header of the block has been read
     std::wstring label;          // the code line, or the heading
   };
   // What a line did to the block structure.
