@@ -51,8 +51,11 @@ std::wstring UndeterminedMessage(const std::vector<std::wstring>& blocks) {
 
 }  // namespace
 
-RaceFileImporter::RaceFileImporter(DbManager* connection, bool reimport)
-    : db_(connection), reimport_(reimport) {}
+RaceFileImporter::RaceFileImporter(DbManager* connection, bool reimport,
+                                   std::shared_ptr<StoredRowValues> stored)
+    : db_(connection),
+      reimport_(reimport),
+      stored_(stored ? std::move(stored) : std::make_shared<StoredRowValues>()) {}
 
 RaceFileImporter::~RaceFileImporter() = default;
 
@@ -153,6 +156,7 @@ void RaceFileImporter::DropIdCaches() {
   racer_ids_.clear();
   motor_ids_.clear();
   boat_ids_.clear();
+  stored_->Clear();
 }
 
 bool RaceFileImporter::IsComplete(const FileCounts& counts) const {
@@ -684,16 +688,23 @@ int32_t RaceFileImporter::UpsertRacer(const std::wstring& register_no, const std
                                       int32_t age, double weight, double national_win_rate,
                                       double local_win_rate) {
   if (register_no.empty()) return 0;
-  // The statement runs on every call: whether it changes the row is for
-  // the database to tell (its update is skipped when no value differs),
-  // since other importers write the same racers between two calls.
+  const StoredRowValues::Racer values{name, class_name, branch, age, Decimals(weight, 3),
+                                      Decimals(national_win_rate, 4), Decimals(local_win_rate, 4)};
+  // A racer runs several races a meeting, in the program and the result
+  // file: when every value this call brings is already stored (as far as
+  // the importers of this connection know), the row cannot change.
+  const auto id = racer_ids_.find(register_no);
+  const auto stored = stored_->racers.find(register_no);
+  if (id != racer_ids_.end() && stored != stored_->racers.end() && stored->second.Holds(values)) {
+    return id->second;
+  }
   DbStatement* upsert = Statement(Writer::kRacer);
   if (upsert == nullptr) return 0;
   upsert->Text(register_no).Text(name).Text(class_name).Text(branch).Int(age)
-      .Real(Decimals(weight, 3)).Real(Decimals(national_win_rate, 4))
-      .Real(Decimals(local_win_rate, 4));
+      .Real(values.weight).Real(values.nationalWinRate).Real(values.localWinRate);
   if (!Finish(upsert)) return 0;
-  if (auto id = racer_ids_.find(register_no); id != racer_ids_.end()) return id->second;
+  stored_->racers[register_no].Take(values);
+  if (id != racer_ids_.end()) return id->second;
   DbStatement* query = Statement(Writer::kRacerId);
   if (query == nullptr) return 0;
   query->Text(register_no);
@@ -704,19 +715,20 @@ int32_t RaceFileImporter::UpsertMotor(int32_t stadium_id, const std::wstring& mo
                                       double quinella_rate) {
   if (stadium_id < 1 || motor_no.empty()) return 0;
   return UpsertEquipment(Writer::kMotor, Writer::kMotorId, stadium_id, motor_no, quinella_rate,
-                         &motor_ids_);
+                         &motor_ids_, &stored_->motorRates);
 }
 
 int32_t RaceFileImporter::UpsertBoat(int32_t stadium_id, const std::wstring& boat_no,
                                      double quinella_rate) {
   if (stadium_id < 1 || boat_no.empty()) return 0;
   return UpsertEquipment(Writer::kBoat, Writer::kBoatId, stadium_id, boat_no, quinella_rate,
-                         &boat_ids_);
+                         &boat_ids_, &stored_->boatRates);
 }
 
 int32_t RaceFileImporter::UpsertEquipment(Writer upsert_writer, Writer id_writer,
                                           int32_t stadium_id, const std::wstring& number,
-                                          double quinella_rate, IdCache* ids) {
+                                          double quinella_rate, IdCache* ids,
+                                          std::unordered_map<std::wstring, double>* rates) {
   std::wstring key = std::to_wstring(stadium_id);
   key += L'|';
   key += number;
@@ -724,13 +736,16 @@ int32_t RaceFileImporter::UpsertEquipment(Writer upsert_writer, Writer id_writer
   const auto cached = ids->find(key);
   // Without a rate the upsert of a row that exists changes nothing,
   // whatever the database holds (the result file names motors and boats
-  // for every boat of every race).  With a rate it runs, and the database
-  // skips the update when the stored rate is the same.
-  if (cached != ids->end() && !(rate > 0)) return cached->second;
+  // for every boat of every race), nor with the rate known to be stored.
+  if (cached != ids->end()) {
+    const auto stored = rates->find(key);
+    if (!(rate > 0) || (stored != rates->end() && stored->second == rate)) return cached->second;
+  }
   DbStatement* upsert = Statement(upsert_writer);
   if (upsert == nullptr) return 0;
   upsert->Int(stadium_id).Text(number).Real(rate);
   if (!Finish(upsert)) return 0;
+  if (rate > 0) (*rates)[key] = rate;
   if (cached != ids->end()) return cached->second;
   DbStatement* query = Statement(id_writer);
   if (query == nullptr) return 0;

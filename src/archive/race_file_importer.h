@@ -56,6 +56,7 @@
 
 #include "archive/program_entry.h"
 #include "archive/result_lines.h"
+#include "archive/stored_row_values.h"
 
 namespace wakelore {
 
@@ -86,7 +87,12 @@ struct ArchiveImportTally {
 class RaceFileImporter {
  public:
   // `connection` must be open read-write and outlive the importer.
-  RaceFileImporter(DbManager* connection, bool reimport);
+  // `stored`: what the importers writing through the same connection know
+  // of the stored rows (see StoredRowValues); every importer of the
+  // connection that writes racers, motors or boats must share it.  Null
+  // gives the importer one of its own.
+  RaceFileImporter(DbManager* connection, bool reimport,
+                   std::shared_ptr<StoredRowValues> stored = nullptr);
   ~RaceFileImporter();
   RaceFileImporter(const RaceFileImporter&) = delete;
   RaceFileImporter& operator=(const RaceFileImporter&) = delete;
@@ -104,7 +110,7 @@ class RaceFileImporter {
   bool ImportLines(const std::wstring& file_type, const std::wstring& path,
                    const std::vector<std::wstring>& lines, ArchiveImportTally* tally);
 
-  // Forgets the cached ids; for a caller that rolled
+  // Forgets the cached ids and stored values; for a caller that rolled
   // back a transaction the importer's archives were part of.
   void DropIdCaches();
 
@@ -127,9 +133,10 @@ class RaceFileImporter {
                       const std::wstring& status, int32_t rows, const std::wstring& message);
 
   // Upserts; each returns the row id, or 0 on failure (message() set) or
-  // without a key.  A race is written at most once per importer; racers on
-  // every call, motors and boats on every call that brings a rate, so the
-  // latest non-empty values win whatever else wrote the rows in between.
+  // without a key.  A race is written at most once per importer; racers,
+  // motors and boats on every call that brings a value other than the one
+  // the shared StoredRowValues know to be stored, so the latest non-empty
+  // values win whichever importer wrote the row before.
   int32_t UpsertRace(const std::wstring& race_date, int32_t stadium_id, int32_t race_no,
                      const std::wstring& title, int32_t distance, const std::wstring& deadline,
                      const std::wstring& weather, const std::wstring& wind_direction,
@@ -228,7 +235,8 @@ class RaceFileImporter {
   // set when there is no row.
   int32_t TakeId(DbStatement* query, const std::wstring& key, IdCache* ids);
   int32_t UpsertEquipment(Writer upsert_writer, Writer id_writer, int32_t stadium_id,
-                          const std::wstring& number, double quinella_rate, IdCache* ids);
+                          const std::wstring& number, double quinella_rate, IdCache* ids,
+                          std::unordered_map<std::wstring, double>* rates);
 
   DbManager* db_;
   const bool reimport_;
@@ -241,6 +249,7 @@ class RaceFileImporter {
   IdCache racer_ids_;
   IdCache motor_ids_;
   IdCache boat_ids_;
+  std::shared_ptr<StoredRowValues> stored_;
   ResultRace race_;
   std::unique_ptr<DbStatement[]> writers_;  // one per Writer, for one archive
 };

@@ -936,10 +936,12 @@ TEST_F(RaceFileImporterTest, StoredValuesDoNotDependOnTheGroupingOfRuns) {
       L"class_name || ',' || branch || ',' || age || ',' || weight || ',' || national_win_rate || "
       L"',' || local_win_rate AS v FROM racers ORDER BY register_no);";
 
-  // One run over both days: one program and one result importer.
+  // One run over both days: one program and one result importer, sharing
+  // what they know of the stored rows as the import run has them do.
   {
-    RaceFileImporter programs(&db_, false);
-    RaceFileImporter results(&db_, false);
+    auto stored = std::make_shared<StoredRowValues>();
+    RaceFileImporter programs(&db_, false, stored);
+    RaceFileImporter results(&db_, false, stored);
     ArchiveImportTally tally;
     ASSERT_TRUE(programs.ImportProgramArchive(b0901, &tally));
     ASSERT_TRUE(results.ImportResultArchive(k0901, &tally));
@@ -954,8 +956,9 @@ TEST_F(RaceFileImporterTest, StoredValuesDoNotDependOnTheGroupingOfRuns) {
   ASSERT_TRUE(schema.InitializeDatabase(dir_.File(L"two_runs.db")));
   for (const std::vector<std::wstring>& run :
        {std::vector<std::wstring>{b0901, k0901}, std::vector<std::wstring>{day2}}) {
-    RaceFileImporter programs(&other, false);
-    RaceFileImporter results(&other, false);
+    auto stored = std::make_shared<StoredRowValues>();
+    RaceFileImporter programs(&other, false, stored);
+    RaceFileImporter results(&other, false, stored);
     for (const std::wstring& path : run) {
       ArchiveImportTally tally;
       ASSERT_TRUE(path == k0901 ? results.ImportResultArchive(path, &tally)
