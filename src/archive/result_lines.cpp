@@ -84,6 +84,7 @@ std::wstring WinningTechniqueOf(std::wstring_view line) {
 }
 
 std::wstring PrintedTechniqueOf(std::wstring_view line) {
+  if (line.find(L"決まり手") == std::wstring_view::npos) return std::wstring();
   const std::vector<std::wstring> t = PayoutTokens(line);
   for (size_t i = 0; i + 1 < t.size(); ++i) {
     if (t[i] == L"決まり手") return t[i + 1];
@@ -136,6 +137,13 @@ std::optional<ResultEntry> ParseResultEntry(std::wstring_view line) {
 }
 
 bool LooksLikeResultEntry(std::wstring_view line) {
+  // Most lines offered are payout lines and blanks: the first character
+  // that is not a blank tells at once.
+  const size_t first = line.find_first_not_of(L" \t");
+  if (first == std::wstring_view::npos ||
+      !(line[first] == L'0' || IsMarkLetter(line[first]))) {
+    return false;
+  }
   const std::vector<std::wstring> t = SplitTokens(line);
   if (t.size() < 4 || t[1].size() != 1 || t[1][0] < L'1' || t[1][0] > L'6' || t[2].size() != 4 ||
       !IsAsciiDigits(t[2])) {
