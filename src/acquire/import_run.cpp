@@ -166,8 +166,10 @@ bool ImportRun::Run() {
   const std::wstring guide = JoinPath(options_.downloadFolder, L"guide");
   const std::wstring raceresults = JoinPath(options_.downloadFolder, L"Raceresults");
   const std::wstring termresults = JoinPath(options_.downloadFolder, L"TermResults");
-  programs_ = std::make_unique<RaceFileImporter>(&db_, options_.reimport);
-  results_ = std::make_unique<RaceFileImporter>(&db_, options_.reimport);
+  // Both write racers, motors and boats: what is known to be stored is shared.
+  auto stored = std::make_shared<StoredRowValues>();
+  programs_ = std::make_unique<RaceFileImporter>(&db_, options_.reimport, stored);
+  results_ = std::make_unique<RaceFileImporter>(&db_, options_.reimport, stored);
   web_ = std::make_unique<WebClient>();
 
   for (int64_t d = start; d <= end && !stats_->cancelled; d = AddCalendarDays(d, 1)) {

@@ -9,6 +9,13 @@
 // every outcome, collects failure lines, reports progress before every
 // step and stops at the next report when the callback answers false.
 // Runs wholly on the calling thread with its own database connection.
+//
+// A cached archive that cannot be extracted is removed and fetched again at
+// once; a freshly fetched one that cannot is removed for the next run.  A
+// result archive that still lacks stadiums is fetched again by every run
+// until its day is 7 days before today; from then on it is imported as it
+// stands and the log names the stadiums it lacks ("注意: 2024-03-25 若松:
+// 成績未登録").
 #ifndef WAKELORE_ACQUIRE_IMPORT_RUN_H_
 #define WAKELORE_ACQUIRE_IMPORT_RUN_H_
 

@@ -51,8 +51,11 @@ std::wstring UndeterminedMessage(const std::vector<std::wstring>& blocks) {
 
 }  // namespace
 
-RaceFileImporter::RaceFileImporter(DbManager* connection, bool reimport)
-    : db_(connection), reimport_(reimport) {}
+RaceFileImporter::RaceFileImporter(DbManager* connection, bool reimport,
+                                   std::shared_ptr<StoredRowValues> stored)
+    : db_(connection),
+      reimport_(reimport),
+      stored_(stored ? std::move(stored) : std::make_shared<StoredRowValues>()) {}
 
 RaceFileImporter::~RaceFileImporter() = default;
 
@@ -153,9 +156,7 @@ void RaceFileImporter::DropIdCaches() {
   racer_ids_.clear();
   motor_ids_.clear();
   boat_ids_.clear();
-  racer_values_.clear();
-  motor_rates_.clear();
-  boat_rates_.clear();
+  stored_->Clear();
 }
 
 bool RaceFileImporter::IsComplete(const FileCounts& counts) const {
@@ -185,7 +186,9 @@ RaceFileImporter::BlockStep RaceFileImporter::StepBlock(const std::wstring& line
     return BlockStep::kOpened;
   }
   if (block->coded) {
-    // The printed name checks the code; the code stays.
+    // The printed names of the block head check the code; the code stays.
+    // Once the races have begun, no line is taken for a heading.
+    if (block->racing) return BlockStep::kNone;
     const int32_t printed = PrintedStadiumOf(line);
     if (printed == 0) return BlockStep::kNone;
     if (block->stadium > 0 && printed != block->stadium && !block->mismatchNoted) {
@@ -210,7 +213,8 @@ RaceFileImporter::BlockStep RaceFileImporter::StepBlock(const std::wstring& line
   }
   if (IsUnnamedStadiumHeading(line)) {
     *block = Block();
-    block->label = FirstCharacters(TrimBlanks(line), 20);
+    // Named by the heading up to its first ASCII space ("湖　畔［成績］").
+    block->label = FirstCharacters(TrimBlanks(line.substr(0, line.find(L' '))), 20);
     counts->undetermined.push_back(block->label);
     return BlockStep::kOpened;
   }
@@ -235,6 +239,7 @@ void RaceFileImporter::ParseProgramLines(const std::wstring& date,
     const int32_t r = RaceNumberOf(line);
     if (stadium > 0 && r >= 1 && r <= 12 && NormalizeWidth(line).find(L'H') != std::wstring::npos) {
       expect_series_title_ = false;
+      block.racing = true;
       race_id = UpsertRace(date, stadium, r, RaceTitleOf(line), DistanceOf(line), DeadlineOf(line),
                            L"", L"", 0.0, 0.0);
       if (race_id > 0) counts->races += 1;
@@ -332,6 +337,7 @@ void RaceFileImporter::ParseResultLines(const std::wstring& date,
     if (stadium > 0 && r >= 1 && r <= 12) {
       if (const std::optional<ResultHeader> h = ParseResultHeader(line)) {
         expect_series_title_ = false;
+        block.racing = true;
         FinishRace();
         race_.id = UpsertRace(date, stadium, r, h->title, h->distance, L"", h->weather,
                               h->windDirection, h->windSpeed, h->waveHeight);
@@ -367,6 +373,14 @@ void RaceFileImporter::ParseResultLines(const std::wstring& date,
       }
       continue;
     }
+    if (LooksLikeResultEntry(line)) {
+      // Its columns cannot be told: nothing of it is stored, nor the race's
+      // result, which would lack the boat.
+      if (counts->unreadable == 0) counts->example = line;
+      counts->unreadable += 1;
+      race_.unreadable = true;
+      continue;
+    }
     for (PayoutItem& item : ParsePayoutLine(line, &race_.betType)) {
       StorePayout(race_.id, item);
       race_.payouts.push_back(std::move(item));
@@ -376,15 +390,17 @@ void RaceFileImporter::ParseResultLines(const std::wstring& date,
 }
 
 void RaceFileImporter::FinishRace() {
-  if (race_.id > 0) StoreRaceResult(race_.id, race_.entries, race_.technique, race_.payouts);
+  if (race_.id > 0 && !race_.unreadable) {
+    StoreRaceResult(race_.id, race_.entries, race_.technique, race_.payouts);
+  }
   race_ = ResultRace();
 }
 
 bool RaceFileImporter::CloseResultFile(const std::wstring& path, const FileCounts& counts,
                                        ArchiveImportTally* tally) {
-  tally->linesRead += counts.parsed;
+  tally->linesRead += counts.parsed + counts.unreadable;
   tally->rowsStored += counts.stored;
-  tally->failures += counts.failures;
+  tally->failures += counts.failures + counts.unreadable;
   tally->races += counts.races;
 
   const bool stored_all = counts.parsed == counts.stored && !counts.lost;
@@ -397,13 +413,23 @@ bool RaceFileImporter::CloseResultFile(const std::wstring& path, const FileCount
     if (!counts.recorded) RecordDataFile(kResultType, path, kImported, counts.stored, L"");
   } else {
     if (stored_all) {
-      message_ = counts.undetermined.empty() ? std::wstring(kIncompleteMessage)
-                                             : UndeterminedMessage(counts.undetermined);
+      if (counts.unreadable > 0) {
+        message_ = Format(L"読めなかった成績行が %d 行あります(例: %s)", counts.unreadable,
+                          FirstCharacters(counts.example, 40));
+      } else if (!counts.undetermined.empty()) {
+        message_ = UndeterminedMessage(counts.undetermined);
+      } else {
+        message_ = kIncompleteMessage;
+      }
     }
     RecordDataFile(kResultType, path, kFailed, counts.stored, message_);
   }
   tally->log += Format(L"%s: races=%d results=%d/%d\r\n", FileNameOf(path), counts.races,
-                       counts.stored, counts.parsed);
+                       counts.stored, counts.parsed + counts.unreadable);
+  if (counts.unreadable > 0) {
+    tally->log += Format(L"  読めなかった成績行 %d 行(書式が変わった可能性があります): %s\r\n",
+                         counts.unreadable, FirstCharacters(counts.example, 40));
+  }
   if (incomplete) {
     tally->log += Format(L"  成績が未確定の場が %d 場あります。次回取り込み直します。\r\n",
                          static_cast<int32_t>(counts.pendingStadiums.size()));
@@ -512,21 +538,31 @@ constexpr const char* kWriterSql[] = {
     "national_win_rate=CASE WHEN excluded.national_win_rate>0 THEN excluded.national_win_rate "
     "ELSE racers.national_win_rate END, "
     "local_win_rate=CASE WHEN excluded.local_win_rate>0 THEN excluded.local_win_rate ELSE "
-    "racers.local_win_rate END;",
+    "racers.local_win_rate END "
+    // The row is left alone (no page written) when nothing would change.
+    "WHERE (excluded.name<>'' AND excluded.name IS NOT racers.name) OR "
+    "(excluded.class_name<>'' AND excluded.class_name IS NOT racers.class_name) OR "
+    "(excluded.branch<>'' AND excluded.branch IS NOT racers.branch) OR "
+    "(excluded.age>0 AND excluded.age IS NOT racers.age) OR "
+    "(excluded.weight>0 AND excluded.weight IS NOT racers.weight) OR "
+    "(excluded.national_win_rate>0 AND excluded.national_win_rate IS NOT racers.national_win_rate) OR "
+    "(excluded.local_win_rate>0 AND excluded.local_win_rate IS NOT racers.local_win_rate);",
     // kRacerId
     "SELECT id FROM racers WHERE register_no=?;",
     // kMotor
     "INSERT INTO motors (stadium_id, motor_no, quinella_rate, win_rate, memo) "
     "VALUES (?, ?, ?, 0.0, '') ON CONFLICT(stadium_id, motor_no) DO UPDATE SET "
     "quinella_rate=CASE WHEN excluded.quinella_rate>0 THEN excluded.quinella_rate "
-    "ELSE motors.quinella_rate END;",
+    "ELSE motors.quinella_rate END "
+    "WHERE excluded.quinella_rate>0 AND excluded.quinella_rate IS NOT motors.quinella_rate;",
     // kMotorId
     "SELECT id FROM motors WHERE stadium_id=? AND motor_no=?;",
     // kBoat
     "INSERT INTO boats (stadium_id, boat_no, quinella_rate, win_rate, memo) "
     "VALUES (?, ?, ?, 0.0, '') ON CONFLICT(stadium_id, boat_no) DO UPDATE SET "
     "quinella_rate=CASE WHEN excluded.quinella_rate>0 THEN excluded.quinella_rate "
-    "ELSE boats.quinella_rate END;",
+    "ELSE boats.quinella_rate END "
+    "WHERE excluded.quinella_rate>0 AND excluded.quinella_rate IS NOT boats.quinella_rate;",
     // kBoatId
     "SELECT id FROM boats WHERE stadium_id=? AND boat_no=?;",
     // kProgramEntry
@@ -652,14 +688,14 @@ int32_t RaceFileImporter::UpsertRacer(const std::wstring& register_no, const std
                                       int32_t age, double weight, double national_win_rate,
                                       double local_win_rate) {
   if (register_no.empty()) return 0;
-  const RacerValues values{name, class_name, branch, age, Decimals(weight, 3),
-                           Decimals(national_win_rate, 4), Decimals(local_win_rate, 4)};
-  // A racer runs several races a meeting: when every value this call would
-  // store is already what this importer last stored, the row cannot change.
+  const StoredRowValues::Racer values{name, class_name, branch, age, Decimals(weight, 3),
+                                      Decimals(national_win_rate, 4), Decimals(local_win_rate, 4)};
+  // A racer runs several races a meeting, in the program and the result
+  // file: when every value this call brings is already stored (as far as
+  // the importers of this connection know), the row cannot change.
   const auto id = racer_ids_.find(register_no);
-  const auto written = racer_values_.find(register_no);
-  if (id != racer_ids_.end() && written != racer_values_.end() &&
-      written->second.Holds(values)) {
+  const auto stored = stored_->racers.find(register_no);
+  if (id != racer_ids_.end() && stored != stored_->racers.end() && stored->second.Holds(values)) {
     return id->second;
   }
   DbStatement* upsert = Statement(Writer::kRacer);
@@ -667,7 +703,7 @@ int32_t RaceFileImporter::UpsertRacer(const std::wstring& register_no, const std
   upsert->Text(register_no).Text(name).Text(class_name).Text(branch).Int(age)
       .Real(values.weight).Real(values.nationalWinRate).Real(values.localWinRate);
   if (!Finish(upsert)) return 0;
-  racer_values_[register_no].Take(values);
+  stored_->racers[register_no].Take(values);
   if (id != racer_ids_.end()) return id->second;
   DbStatement* query = Statement(Writer::kRacerId);
   if (query == nullptr) return 0;
@@ -675,56 +711,35 @@ int32_t RaceFileImporter::UpsertRacer(const std::wstring& register_no, const std
   return TakeId(query, register_no, &racer_ids_);
 }
 
-bool RaceFileImporter::RacerValues::Holds(const RacerValues& next) const {
-  return (next.name.empty() || next.name == name) &&
-         (next.className.empty() || next.className == className) &&
-         (next.branch.empty() || next.branch == branch) && (next.age <= 0 || next.age == age) &&
-         (!(next.weight > 0) || next.weight == weight) &&
-         (!(next.nationalWinRate > 0) || next.nationalWinRate == nationalWinRate) &&
-         (!(next.localWinRate > 0) || next.localWinRate == localWinRate);
-}
-
-void RaceFileImporter::RacerValues::Take(const RacerValues& next) {
-  // The upsert keeps a stored value where the new one is empty or zero;
-  // an unknown field stays unknown here (empty or zero) until written.
-  if (!next.name.empty()) name = next.name;
-  if (!next.className.empty()) className = next.className;
-  if (!next.branch.empty()) branch = next.branch;
-  if (next.age > 0) age = next.age;
-  if (next.weight > 0) weight = next.weight;
-  if (next.nationalWinRate > 0) nationalWinRate = next.nationalWinRate;
-  if (next.localWinRate > 0) localWinRate = next.localWinRate;
-}
-
 int32_t RaceFileImporter::UpsertMotor(int32_t stadium_id, const std::wstring& motor_no,
                                       double quinella_rate) {
   if (stadium_id < 1 || motor_no.empty()) return 0;
   return UpsertEquipment(Writer::kMotor, Writer::kMotorId, stadium_id, motor_no, quinella_rate,
-                         &motor_ids_, &motor_rates_);
+                         &motor_ids_, &stored_->motorRates);
 }
 
 int32_t RaceFileImporter::UpsertBoat(int32_t stadium_id, const std::wstring& boat_no,
                                      double quinella_rate) {
   if (stadium_id < 1 || boat_no.empty()) return 0;
   return UpsertEquipment(Writer::kBoat, Writer::kBoatId, stadium_id, boat_no, quinella_rate,
-                         &boat_ids_, &boat_rates_);
+                         &boat_ids_, &stored_->boatRates);
 }
 
 int32_t RaceFileImporter::UpsertEquipment(Writer upsert_writer, Writer id_writer,
                                           int32_t stadium_id, const std::wstring& number,
                                           double quinella_rate, IdCache* ids,
-                                          RateCache* rates) {
+                                          std::unordered_map<std::wstring, double>* rates) {
   std::wstring key = std::to_wstring(stadium_id);
   key += L'|';
   key += number;
   const double rate = Decimals(quinella_rate, 4);
   const auto cached = ids->find(key);
-  // Without a rate the upsert of a known row changes nothing (the result
-  // file names motors and boats for every boat of every race), nor with
-  // the rate this importer stored last.
+  // Without a rate the upsert of a row that exists changes nothing,
+  // whatever the database holds (the result file names motors and boats
+  // for every boat of every race), nor with the rate known to be stored.
   if (cached != ids->end()) {
-    const auto written = rates->find(key);
-    if (!(rate > 0) || (written != rates->end() && written->second == rate)) return cached->second;
+    const auto stored = rates->find(key);
+    if (!(rate > 0) || (stored != rates->end() && stored->second == rate)) return cached->second;
   }
   DbStatement* upsert = Statement(upsert_writer);
   if (upsert == nullptr) return 0;

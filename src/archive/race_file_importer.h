@@ -56,6 +56,7 @@
 
 #include "archive/program_entry.h"
 #include "archive/result_lines.h"
+#include "archive/stored_row_values.h"
 
 namespace wakelore {
 
@@ -86,7 +87,12 @@ struct ArchiveImportTally {
 class RaceFileImporter {
  public:
   // `connection` must be open read-write and outlive the importer.
-  RaceFileImporter(DbManager* connection, bool reimport);
+  // `stored`: what the importers writing through the same connection know
+  // of the stored rows (see StoredRowValues); every importer of the
+  // connection that writes racers, motors or boats must share it.  Null
+  // gives the importer one of its own.
+  RaceFileImporter(DbManager* connection, bool reimport,
+                   std::shared_ptr<StoredRowValues> stored = nullptr);
   ~RaceFileImporter();
   RaceFileImporter(const RaceFileImporter&) = delete;
   RaceFileImporter& operator=(const RaceFileImporter&) = delete;
@@ -129,7 +135,8 @@ class RaceFileImporter {
   // Upserts; each returns the row id, or 0 on failure (message() set) or
   // without a key.  A race is written at most once per importer; racers,
   // motors and boats on every call that brings a value other than the one
-  // this importer stored last, so the latest non-empty values win.
+  // the shared StoredRowValues know to be stored, so the latest non-empty
+  // values win whichever importer wrote the row before.
   int32_t UpsertRace(const std::wstring& race_date, int32_t stadium_id, int32_t race_no,
                      const std::wstring& title, int32_t distance, const std::wstring& deadline,
                      const std::wstring& weather, const std::wstring& wind_direction,
@@ -180,6 +187,7 @@ class RaceFileImporter {
     int32_t stadium = 0;         // 0: none yet, closed, or not determined
     bool coded = false;          // opened by its code line
     bool mismatchNoted = false;
+    bool racing = false;         // a race header of the block has been read
     std::wstring label;          // the code line, or the heading
   };
   // What a line did to the block structure.
@@ -187,6 +195,7 @@ class RaceFileImporter {
   // The race being read from a result file.
   struct ResultRace {
     int32_t id = 0;
+    bool unreadable = false;     // a line of it could not be read
     std::wstring technique;
     std::wstring betType;
     std::vector<ResultEntry> entries;
@@ -195,17 +204,6 @@ class RaceFileImporter {
 
   enum class Kind { kProgram, kResult };
   using IdCache = std::unordered_map<std::wstring, int32_t>;
-  using RateCache = std::unordered_map<std::wstring, double>;
-  // The values of a racer row as this importer's upserts left them.
-  struct RacerValues {
-    std::wstring name, className, branch;
-    int32_t age = 0;
-    double weight = 0, nationalWinRate = 0, localWinRate = 0;
-    // True when upserting `next` would change nothing of these values.
-    bool Holds(const RacerValues& next) const;
-    // What the upsert of `next` makes of these values.
-    void Take(const RacerValues& next);
-  };
 
   bool ImportArchive(const std::wstring& path, Kind kind, ArchiveImportTally* tally);
   bool ImportDecoded(const std::wstring& path, Kind kind, const std::vector<std::wstring>& lines,
@@ -238,7 +236,7 @@ class RaceFileImporter {
   int32_t TakeId(DbStatement* query, const std::wstring& key, IdCache* ids);
   int32_t UpsertEquipment(Writer upsert_writer, Writer id_writer, int32_t stadium_id,
                           const std::wstring& number, double quinella_rate, IdCache* ids,
-                          RateCache* rates);
+                          std::unordered_map<std::wstring, double>* rates);
 
   DbManager* db_;
   const bool reimport_;
@@ -251,11 +249,7 @@ class RaceFileImporter {
   IdCache racer_ids_;
   IdCache motor_ids_;
   IdCache boat_ids_;
-  // What this importer last stored, so that repeating it can be skipped.
-  // Emptied with the id caches.
-  std::unordered_map<std::wstring, RacerValues> racer_values_;
-  RateCache motor_rates_;
-  RateCache boat_rates_;
+  std::shared_ptr<StoredRowValues> stored_;
   ResultRace race_;
   std::unique_ptr<DbStatement[]> writers_;  // one per Writer, for one archive
 };
