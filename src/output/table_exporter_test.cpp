@@ -206,7 +206,11 @@ TEST_F(TableExporterTest, FailedOrCancelledExportKeepsTheOlderFile) {
 TEST_F(TableExporterTest, ExportOntoTheDatabaseIsRefused) {
   ASSERT_TRUE(db_.Exec(L"INSERT INTO t VALUES (1, 'kept', 1.5, 7);"));
   const std::wstring database = dir_.File(L"t.db");
+  // Read-only, as the exports open it (Windows lets the test read the file
+  // beside a reading connection only).
+  db_.Close();
   const std::string before = test::ReadFileBytes(database);
+  ASSERT_TRUE(db_.OpenReadOnly(database));
   std::wstring other_spelling = dir_.path() + kPathSeparator + L"." + kPathSeparator + L"t.db";
 #ifdef _WIN32
   for (wchar_t& ch : other_spelling) ch = static_cast<wchar_t>(towupper(ch));
