@@ -113,6 +113,18 @@ TEST(DialogBackendTest, PreviewOfTypedSqlCannotWriteOnTheDialogsConnection) {
   EXPECT_EQ(count, 1);
 }
 
+TEST(DialogBackendTest, FileThatIsNoDatabaseFailsTheWindowsOpen) {
+  test::TempDir dir;
+  const std::wstring path = dir.File(L"wakelore.db");
+  const std::string junk(8192, 'j');
+  ASSERT_TRUE(WriteWholeFile(path, junk));
+  DbManager db;
+  std::wstring error;
+  EXPECT_FALSE(OpenMainDatabase(&db, path, &error));
+  EXPECT_EQ(error, L"file is not a database");
+  EXPECT_EQ(test::ReadFileBytes(path), junk);
+}
+
 TEST(DialogBackendTest, FreshDatabaseGivesMasterDataAndNoDates) {
   test::TempDir dir;
   DbManager db;
