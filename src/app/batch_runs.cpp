@@ -108,6 +108,7 @@ int32_t RunBatchImport(const std::vector<std::wstring>& args) {
   const uint32_t elapsed = TickCountMs() - started;
   status.Finish();
 
+  if (IsSameFile(log_path, options.databasePath)) return ok ? 0 : 3;  // never over the database
   WriteBatchLog(log_path,
                 Format(L"ok=%d elapsed_ms=%u downloaded=%d existing=%d unavailable=%d "
                        L"imported_files=%d grade_days=%d racer_files=%d race_pages=%d races_unavailable=%d\r\n",
@@ -122,20 +123,33 @@ int32_t RunBatchExport(const std::vector<std::wstring>& args) {
   if (args.size() < 9) return 2;
   const ExportFormat format = BatchExportFormat(args[7]);
   const std::wstring& output = args[8];
-  const std::wstring log_path = output + L".log";
   const DatasetInfo* dataset = FindDataset(args[3]);
   const int stadium = static_cast<int>(std::wcstol(args[6].c_str(), nullptr, 10));
   const std::wstring sql = BuildDatasetSql(args[3], args[4], args[5], stadium, 0);
   if (dataset == nullptr || sql.empty()) {
-    WriteBatchLog(log_path, L"unknown dataset or bad date");
+    WriteExportLog(output, args[2], L"unknown dataset or bad date");
     return 2;
   }
+  const int64_t limit = args.size() > 9 ? std::wcstoll(args[9].c_str(), nullptr, 10) : 0;
+  return ExportStatementToFile(args[2], sql, format, output, limit, dataset->shortLabel);
+}
+
+void WriteExportLog(const std::wstring& output, const std::wstring& database,
+                    const std::wstring& text) {
+  const std::wstring log_path = output + L".log";
+  // However the names were chosen, the log never goes over the database.
+  if (IsSameFile(log_path, database)) return;
+  WriteBatchLog(log_path, text);
+}
+
+int32_t ExportStatementToFile(const std::wstring& database, const std::wstring& sql,
+                              ExportFormat format, const std::wstring& output, int64_t limit,
+                              const std::wstring& sheet_name) {
   DbManager db;
-  if (!db.OpenReadOnly(args[2])) {
-    WriteBatchLog(log_path, db.LastError());
+  if (!db.OpenReadOnly(database)) {
+    WriteExportLog(output, database, db.LastError());
     return 3;
   }
-  const int64_t limit = args.size() > 9 ? std::wcstoll(args[9].c_str(), nullptr, 10) : 0;
 
   TerminalStatus status;
   ExportProgress progress;
@@ -147,15 +161,15 @@ int32_t RunBatchExport(const std::vector<std::wstring>& args) {
   }
   ExportResult result;
   const uint32_t started = TickCountMs();
-  const bool ok =
-      TableExporter::Export(db, sql, output, format, limit, dataset->shortLabel, result, progress);
+  const bool ok = TableExporter::Export(db, sql, output, format, limit, sheet_name, result, progress);
   const uint32_t elapsed = TickCountMs() - started;
   if (status.enabled()) status.Show(Format(L"%d 行", result.rows));
   status.Finish();
 
-  WriteBatchLog(log_path, Format(L"ok=%d rows=%I64d limited=%d overflow=%d elapsed_ms=%lu error=%s",
-                                 ok ? 1 : 0, result.rows, result.limited ? 1 : 0,
-                                 result.overflow ? 1 : 0, elapsed, result.error));
+  WriteExportLog(output, database,
+                 Format(L"ok=%d rows=%I64d limited=%d overflow=%d elapsed_ms=%lu error=%s",
+                        ok ? 1 : 0, result.rows, result.limited ? 1 : 0, result.overflow ? 1 : 0,
+                        elapsed, result.error));
   db.Close();
   return ok ? 0 : 4;
 }

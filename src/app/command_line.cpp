@@ -1,5 +1,6 @@
 #include "app/command_line.h"
 
+#include "app/batch_query.h"
 #include "app/batch_runs.h"
 #include "app/batch_snapshot.h"
 #include "platform/process.h"
@@ -15,6 +16,7 @@ LaunchMode ChooseLaunchMode(const std::vector<std::wstring>& args) {
   if (mode == L"/import") return LaunchMode::BatchImport;
   if (mode == L"/export") return LaunchMode::BatchExport;
   if (mode == L"/snapshot") return LaunchMode::BatchSnapshot;
+  if (mode == L"/query") return LaunchMode::BatchQuery;
   return LaunchMode::Interactive;
 }
 
@@ -27,6 +29,8 @@ std::optional<int> DispatchCommandLine() {
       return RunBatchExport(args);
     case LaunchMode::BatchSnapshot:
       return RunBatchSnapshot(args);
+    case LaunchMode::BatchQuery:
+      return RunBatchQuery(args);
     case LaunchMode::Interactive:
       break;
   }

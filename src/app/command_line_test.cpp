@@ -17,6 +17,9 @@ TEST(ChooseLaunchModeTest, FirstArgumentSelectsTheMode) {
       {{L"wakelore.exe", L"-import"}, LaunchMode::Interactive},
       {{L"wakelore.exe", L"import"}, LaunchMode::Interactive},
       {{L"wakelore.exe", L"/imports"}, LaunchMode::Interactive},
+      {{L"wakelore.exe", L"/query"}, LaunchMode::BatchQuery},
+      {{L"wakelore.exe", L"/QUERY", L"x"}, LaunchMode::BatchQuery},
+      {{L"wakelore.exe", L"/queries"}, LaunchMode::Interactive},
       {{L"wakelore.exe", L"", L"/import"}, LaunchMode::Interactive},
   };
   for (const Case& c : cases) {

@@ -22,7 +22,9 @@ std::wstring UsageText() {
          L"               live_odds, final_odds, racer_period or racer_course\n"
          L"      FIRST_DAY, LAST_DAY  YYYY-MM-DD;  STADIUM 1..24, 0 for all\n"
          L"      FORMAT   csv, sjis, tsv or xlsx\n"
-         L"exit codes: 0 done, 2 bad arguments, 3 database unusable, 4 export failed\n"
+         L"  wakelore /query DATABASE SQL_FILE FORMAT OUTPUT [MAX_ROWS]\n"
+         L"      SQL_FILE one read-only SELECT statement in UTF-8\n"
+         L"exit codes: 0 done, 2 bad arguments, 3 database unusable, 4 refused or failed\n"
          L"The README explains more.\n";
 }
 

@@ -301,13 +301,14 @@ TEST_F(DbSchemaTest, LatestDatesAndPeriod) {
 }
 
 TEST_F(DbSchemaTest, FailuresKeepTheMessageOfTheLastFailingStep) {
-  // Not a database: every step fails, seeding included, and the message says why.
+  // Not a database: the open fails at once and the message says why.
   const std::wstring junk = dir_.File(L"junk.db");
   ASSERT_TRUE(WriteWholeFile(junk, std::string(4096, 'x')));
   EXPECT_FALSE(schema_.InitializeDatabase(junk));
   EXPECT_NE(schema_.LastError().find(L"not a database"), std::wstring::npos)
       << testing::PrintToString(schema_.LastError());
-  EXPECT_TRUE(db_.IsOpen()) << "the connection stays open";
+  EXPECT_FALSE(db_.IsOpen()) << "the open itself fails: no connection to a file that is no database";
+  EXPECT_EQ(test::ReadFileBytes(junk), std::string(4096, 'x'));
 
   DbManager other_db;
   DbSchema other(other_db);

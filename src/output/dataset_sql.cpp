@@ -254,7 +254,9 @@ std::wstring WrapCustomSql(const std::wstring& sql, int limit) {
     --end;
   }
   const std::wstring text = sql.substr(begin, end - begin);
-  if (limit > 0) return Format(L"SELECT * FROM (%s) LIMIT %d", text, limit);
+  // The line break ends a "--" comment at the end of the user's text
+  // before the closing bracket.
+  if (limit > 0) return Format(L"SELECT * FROM (%s\n) LIMIT %d", text, limit);
   return text;
 }
 

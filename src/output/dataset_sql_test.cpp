@@ -99,16 +99,39 @@ TEST(DatasetSql, FiltersAndLimits) {
 TEST(DatasetSql, WrapCustomSql) {
   struct Case { std::wstring in; int limit; std::wstring out; };
   const Case cases[] = {
-      {L"  select * from races;;\r\n", 100, L"SELECT * FROM (select * from races) LIMIT 100"},
+      {L"  select * from races;;\r\n", 100, L"SELECT * FROM (select * from races\n) LIMIT 100"},
       {L"  select * from races;;\r\n", 0, L"select * from races"},
       {L"select 1; ;", -1, L"select 1"},
       {L"\u3000\tselect 'a;'\u3000\u00A0", 0, L"select 'a;'"},
-      {L"select 1 ; \t;\n \r\n", 5, L"SELECT * FROM (select 1) LIMIT 5"},
-      {L"", 10, L"SELECT * FROM () LIMIT 10"},
+      {L"select 1 ; \t;\n \r\n", 5, L"SELECT * FROM (select 1\n) LIMIT 5"},
+      {L"", 10, L"SELECT * FROM (\n) LIMIT 10"},
       {L" ;; ", 0, L""},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(WrapCustomSql(c.in, c.limit), c.out) << testing::PrintToString(c.in);
+  }
+}
+
+// A comment at the end of the user's text must not swallow the wrapper:
+// each wrapped statement runs and is cut by its limit.
+TEST(DatasetSql, WrappedStatementEndingInACommentRuns) {
+  test::TempDir dir;
+  DbManager db;
+  ASSERT_TRUE(db.OpenReadWrite(dir.File(L"t.db")));
+  ASSERT_TRUE(db.Exec(L"CREATE TABLE races (race_date TEXT); INSERT INTO races VALUES ('a'), ('b'), ('c');"));
+  const std::wstring texts[] = {
+      L"select race_date from races -- 日付",
+      L"select race_date from races -- 日付;\r\n",
+      L"select race_date from races /* 日付 */",
+      L"select race_date -- 日付\nfrom races -- 最後",
+  };
+  for (const std::wstring& text : texts) {
+    int rows = 0;
+    EXPECT_TRUE(db.Query(WrapCustomSql(text, 2), nullptr, [&](const std::vector<DbCell>&) {
+      ++rows;
+      return true;
+    })) << testing::PrintToString(text) << testing::PrintToString(db.LastError());
+    EXPECT_EQ(rows, 2) << testing::PrintToString(text);
   }
 }
 

@@ -48,7 +48,8 @@ bool WriteWholeFile(const std::wstring& path, std::string_view bytes);
 
 // An output file opened exclusively: created or truncated, no other writer
 // or reader can open it while it is held (Windows: share mode 0; Linux: an
-// advisory flock that other users of this class respect).  Writes are
+// advisory flock that other users of this class respect, and a file that
+// IsHeldByAnotherWriter reports is refused before it is touched).  Writes are
 // buffered.  The destructor closes without deleting.  Not thread-safe: one
 // owner at a time.
 class OutputFile {
@@ -127,6 +128,35 @@ std::wstring TempFolder();
 // `folder` (GetTempFileNameW semantics) and returns its path in `*path`.
 bool CreateUniqueTempFile(const std::wstring& folder, const std::wstring& prefix,
                           std::wstring* path);
+
+// True when `a` and `b` both name one existing file, however the two paths
+// are spelled (links, "." and "..", letter case): the same device and inode
+// on Linux, the same volume serial number and file index on Windows.
+bool IsSameFile(const std::wstring& a, const std::wstring& b);
+
+// True when some other open of `path` writes to it, as far as the system
+// can tell: on Windows a handle with write access or one that denies
+// sharing; on Linux an OutputFile's lock or, for a file of this user on a
+// local file system, any descriptor open for writing (a read lease is
+// refused then).  False for a missing file, a device and when the system
+// cannot tell.
+bool IsHeldByAnotherWriter(const std::wstring& path);
+
+// Creates a new empty file with a unique name beginning with "wkl" in the
+// folder of `target` (the working folder when `target` names none), with
+// the permissions of an ordinary new file, and returns its path in
+// `*path`.  Used to write an output completely before MoveFileOver puts it
+// in place.
+bool CreateTempFileBeside(const std::wstring& target, std::wstring* path);
+
+// Moves the closed file `source` over `target` (in the same folder) in one
+// step: afterwards `target` is either its old file, untouched, or the whole
+// of `source`, never a part.  Linux: fsync, rename, fsync of the folder;
+// Windows: MoveFileExW with MOVEFILE_REPLACE_EXISTING |
+// MOVEFILE_WRITE_THROUGH, which fails while another handle holds the
+// target without sharing deletion (Excel).  On false both files are as
+// they were.
+bool MoveFileOver(const std::wstring& source, const std::wstring& target);
 
 // Path of the running program file.
 std::wstring ProgramFilePath();
