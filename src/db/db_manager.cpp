@@ -59,7 +59,7 @@ bool DbManager::Open(const std::wstring& path, int flags, const wchar_t* pragma)
   }
   db_ = db;
   sqlite3_busy_timeout(db_, kBusyTimeoutMs);
-  Exec(pragma);  // its outcome is not part of the open
+  (void)Exec(pragma);  // its outcome is not part of the open
   return true;
 }
 

@@ -50,24 +50,24 @@ class DbManager {
 
   // Open closes any open connection first.  Read-write creates a missing
   // file and turns foreign keys on; read-only turns query_only on.
-  bool OpenReadWrite(const std::wstring& path);
-  bool OpenReadOnly(const std::wstring& path);
+  [[nodiscard]] bool OpenReadWrite(const std::wstring& path);
+  [[nodiscard]] bool OpenReadOnly(const std::wstring& path);
   void Close();
   bool IsOpen() const { return db_ != nullptr; }
 
   // Runs every statement of `script` in order, stopping at the first failure.
-  bool Exec(const std::wstring& script);
+  [[nodiscard]] bool Exec(const std::wstring& script);
 
   // Runs exactly one read-only statement (trailing semicolons and blanks
   // allowed), calling `on_header` once with the column names (if given)
   // and `on_row` for every row until it returns false.  Holds one row at a
   // time.
-  bool Query(const std::wstring& sql, const DbHeaderCallback& on_header,
-             const DbRowCallback& on_row);
+  [[nodiscard]] bool Query(const std::wstring& sql, const DbHeaderCallback& on_header,
+                           const DbRowCallback& on_row);
 
   // Runs the first statement of `sql` and collects every row into `*rows`
   // (emptied first).  On a failing step the rows read before it stay.
-  bool QueryRows(const std::wstring& sql, std::vector<DbRow>* rows);
+  [[nodiscard]] bool QueryRows(const std::wstring& sql, std::vector<DbRow>* rows);
 
   // True while a transaction begun on this connection is open.
   bool InTransaction() const;
@@ -76,8 +76,8 @@ class DbManager {
   sqlite3* Handle() const { return db_; }
 
  private:
-  bool Open(const std::wstring& path, int flags, const wchar_t* pragma);
-  bool RequireOpen();
+  [[nodiscard]] bool Open(const std::wstring& path, int flags, const wchar_t* pragma);
+  [[nodiscard]] bool RequireOpen();
   void SetErrorFromConnection();
 
   sqlite3* db_ = nullptr;

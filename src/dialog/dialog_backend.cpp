@@ -2,7 +2,6 @@
 
 #include <utility>
 
-#include "app/data_folder.h"
 #include "db/db_schema.h"
 #include "dialog/dialog_dates.h"
 #include "dialog/output_texts.h"
@@ -14,24 +13,20 @@
 #include "acquire/import_run.h"
 #include "archive/race_file_importer.h"
 #include "platform/clock.h"
+#include "platform/files.h"
+#include "platform/path.h"
 #include "web/before_race.h"
 #include "web/race_address.h"
 #include "web/trifecta_odds.h"
 #include "web/web_client.h"
 
 namespace wakelore {
-namespace {
-
-std::wstring FolderOf(const std::wstring& path) {
-  size_t slash = path.find_last_of(L"\\/");
-  return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
-}
-
-}  // namespace
 
 bool OpenMainDatabase(DbManager* db, const std::wstring& path, std::wstring* error) {
-  std::wstring folder = FolderOf(path);
-  if (!folder.empty()) EnsureDirectory(folder);
+  std::wstring folder = SplitPath(path).folder;
+  // Not checked: a folder that cannot be made fails InitializeDatabase below,
+  // which says why.
+  if (!folder.empty()) (void)EnsureDirectory(folder);
   DbSchema schema(*db);
   if (!schema.InitializeDatabase(path)) {
     *error = schema.LastError();
@@ -146,7 +141,8 @@ bool FetchBeforeRace(DbManager* db, const BeforeRaceRequest& request,
       if (DownloadToCache(ArchiveUrl(L'B', request.day), path, &downloaded)) {
         RaceFileImporter importer(db, false);
         ArchiveImportTally tally;
-        importer.ImportProgramArchive(path, &tally);
+        // Not checked: the race is looked up next, and its absence is what is reported.
+        (void)importer.ImportProgramArchive(path, &tally);
         race_id = FindRaceId(*db, date, request.stadiumId, request.raceNo);
       }
     }

@@ -64,7 +64,7 @@ PumpOutcome PumpRows(DbManager& db, const std::wstring& sql, int64_t limit, cons
 // Removes what a failed export wrote.  A path that is not an ordinary file
 // (a device the user chose as target) is never removed.
 void RemoveTarget(const std::wstring& path) {
-  if (IsRegularFile(path)) DeleteFileAt(path);
+  if (IsRegularFile(path)) (void)DeleteFileAt(path);  // the export's failure is reported
 }
 
 bool ExportDelimited(DbManager& db, const std::wstring& sql, const std::wstring& path,

@@ -47,9 +47,9 @@ class TableExporter {
   // `result.error` set otherwise, and then no file is left at `path`,
   // except when the file could not be opened at all (it may belong to
   // someone else, so it is not touched).
-  static bool Export(DbManager& db, const std::wstring& sql, const std::wstring& path,
-                     ExportFormat format, int64_t limit, const std::wstring& sheetName,
-                     ExportResult& result, const ExportProgress& progress);
+  [[nodiscard]] static bool Export(DbManager& db, const std::wstring& sql, const std::wstring& path,
+                                   ExportFormat format, int64_t limit, const std::wstring& sheetName,
+                                   ExportResult& result, const ExportProgress& progress);
 };
 
 // Messages of the export.

@@ -71,7 +71,7 @@ class CMainDlg {
   void OnCancel();  // the close guard
 
   // Background task machinery.
-  bool StartTask(std::function<std::wstring(WorkerTask&)> work);
+  [[nodiscard]] bool StartTask(std::function<std::wstring(WorkerTask&)> work);
   void SetBusy(bool busy);
   void OnTaskProgress(TaskProgress* progress);
   void OnTaskDone(std::wstring* result);
@@ -90,7 +90,7 @@ class CMainDlg {
   void OnBnClickedPreview();
   void OnBnClickedTableList();
   void OnBnClickedExport();
-  bool BuildSelectionSql(int limit, std::wstring* sql, std::wstring* error);
+  [[nodiscard]] bool BuildSelectionSql(int limit, std::wstring* sql, std::wstring* error);
   void ShowPreview(const std::wstring& sql);
   void OnOpenDataFolder();
   void OnOpenManual();

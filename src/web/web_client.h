@@ -26,7 +26,7 @@ struct WebClient {
 // `*body`.  True for status 200 with a non-empty body.  False otherwise:
 // with client.message set to the reason, except for an empty 200 answer,
 // which sets no message.  `*body` is empty after every failure.
-bool FetchPage(WebClient& client, const std::wstring& path, std::string* body);
+[[nodiscard]] bool FetchPage(WebClient& client, const std::wstring& path, std::string* body);
 
 }  // namespace wakelore
 
