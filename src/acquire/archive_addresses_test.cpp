@@ -12,13 +12,7 @@ namespace {
 
 int64_t Day(int year, int month, int day) { return test::LocalDay(year, month, day); }
 
-std::wstring Sep(const std::wstring& text) {
-  std::wstring out = text;
-  for (wchar_t& c : out) {
-    if (c == L'\\') c = kPathSeparator;
-  }
-  return out;
-}
+std::wstring Sep(const std::wstring& text) { return test::WithNativeSeparators(text); }
 
 TEST(ArchiveAddressesTest, DailyArchiveNamesAndPaths) {
   struct Case {

@@ -3,18 +3,13 @@
 #include <gtest/gtest.h>
 
 #include "platform/files.h"
+#include "tests/support/test_support.h"
 
 namespace wakelore {
 namespace {
 
-// '\\' in a case text stands for the platform's separator.
-std::wstring Sep(const std::wstring& text) {
-  std::wstring out = text;
-  for (wchar_t& c : out) {
-    if (c == L'\\') c = kPathSeparator;
-  }
-  return out;
-}
+// '\\' in an expected path stands for the platform's separator.
+std::wstring Sep(const std::wstring& text) { return test::WithNativeSeparators(text); }
 
 TEST(PathTest, SplitAtTheLastSlashOrBackslash) {
   struct Case {
