@@ -413,7 +413,8 @@ void CMainDlg::OnBnClickedImport() {
   request.fromDate = from;
   request.toDate = to;
   request.kinds = kinds;
-  StartTask([request](WorkerTask& task) {
+  // Not checked: the controls that start a task are disabled while one runs.
+  (void)StartTask([request](WorkerTask& task) {
     return RunImportTask(request, [&task](int32_t done, int32_t total, const std::wstring& text) {
       task.ReportProgress(done, total, text);
       return !task.Cancelled();
@@ -557,7 +558,8 @@ void CMainDlg::OnBnClickedExport() {
   request.format = format;
   request.sheetName = dataset ? dataset->shortLabel : L"Sheet1";
   request.databasePath = DatabasePath();
-  StartTask([request](WorkerTask& task) {
+  // Not checked: the controls that start a task are disabled while one runs.
+  (void)StartTask([request](WorkerTask& task) {
     task.ReportProgress(0, 0, kExportStartText);
     return RunExportTask(request, [&task](int64_t rows) {
       task.ReportProgress(0, 0, ExportRowsText(rows));
