@@ -8,6 +8,10 @@
 // or empty means the official host.  A value that is not such a base URL
 // gives an address no request can reach, so a mistyped override never
 // falls back to the real servers.
+//
+// Kept in the platform layer, beside NetEndpoint, so that the download cache
+// (acquire) and the web client (web) both reach the servers without either
+// depending on the other.
 #ifndef WAKELORE_PLATFORM_OFFICIAL_SERVERS_H_
 #define WAKELORE_PLATFORM_OFFICIAL_SERVERS_H_
 
