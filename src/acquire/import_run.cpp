@@ -116,7 +116,7 @@ void ImportRun::CommitImportTransaction() {
   // A commit that fails (a locked file, a full disk) loses the span's
   // archives with their marks: they are imported again by the next run.
   const std::wstring error = db_.LastError();
-  db_.Exec(L"ROLLBACK;");
+  (void)db_.Exec(L"ROLLBACK;");  // the commit's error is the one reported
   programs_->DropIdCaches();
   results_->DropIdCaches();
   stats_->imported_files -= imported;
@@ -139,7 +139,7 @@ bool ImportRun::Run() {
   // A day's result archive rewrites pages its program archive wrote a
   // moment ago: a page cache that holds a few days of them (64 MiB at the
   // most, for this connection only) saves reading them back from the file.
-  db_.Exec(L"PRAGMA cache_size = -65536;");
+  (void)db_.Exec(L"PRAGMA cache_size = -65536;");  // only speed depends on it
 
   today_ = LocalMidnightOf(options_.referenceTime > 0 ? options_.referenceTime : NowSeconds());
   int64_t start = LocalMidnightOf(std::min(options_.fromDate, options_.toDate));
@@ -147,7 +147,7 @@ bool ImportRun::Run() {
   const int64_t tomorrow = AddCalendarDays(today_, 1);
   if (end > tomorrow) end = tomorrow;
   int64_t meeting_cutoff = 0;
-  FromLocalTime({2017, 1, 1}, &meeting_cutoff);
+  (void)FromLocalTime({2017, 1, 1}, &meeting_cutoff);  // a fixed valid day
 
   // Days are counted on the calendar so that a daylight-saving change in
   // the range cannot lose or add one.
@@ -236,7 +236,7 @@ bool ImportRun::Run() {
 
 void ImportRun::ImportArchiveDay(wchar_t letter, int64_t day, const std::wstring& kind_folder) {
   LocalTime local;
-  ToLocalTime(day, &local);
+  (void)ToLocalTime(day, &local);  // the run's days come from valid local dates
   const std::wstring ds = LocalDateText(day);
   const std::wstring name = ArchiveFileName(letter, day);
   const std::wstring path = JoinPath(CacheYearFolder(kind_folder, local.year), name);
@@ -274,7 +274,7 @@ void ImportRun::ImportArchiveDay(wchar_t letter, int64_t day, const std::wstring
   }
   // A result archive taken before the day was over is not final: its cached
   // copy goes, so the next run downloads the archive again.
-  if (tally.filesIncomplete > 0) DeleteFileAt(path);
+  if (tally.filesIncomplete > 0) (void)DeleteFileAt(path);  // kept, it is imported again
   if (!ok) {
     stats_->log += Format(L"取込失敗: %s %s\r\n", ds, importer.message());
   } else if (tally.filesImported >= 1) {
@@ -362,7 +362,7 @@ void ImportRun::ImportRacerPeriod(int32_t period) {
 
 int32_t HalfYearIndex(int64_t date) {
   LocalTime local;
-  ToLocalTime(date, &local);
+  (void)ToLocalTime(date, &local);  // unchanged on failure: 1970-01-01
   return 2 * local.year + (local.month >= 7 ? 1 : 0);
 }
 

@@ -66,8 +66,8 @@ struct ImportPacing {
 
 // False only when the database could not be opened or prepared (stats.error
 // says why); true otherwise, also when files failed or the run was cancelled.
-bool RunImport(const ImportOptions& options, ImportStats* stats, const ImportProgress& progress,
-               const ImportPacing* pacing = nullptr);
+[[nodiscard]] bool RunImport(const ImportOptions& options, ImportStats* stats, const ImportProgress& progress,
+                             const ImportPacing* pacing = nullptr);
 
 // The half-year index of a local date: 2 * year for January to June,
 // 2 * year + 1 for July to December.

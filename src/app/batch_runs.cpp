@@ -10,6 +10,7 @@
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/format.h"
+#include "platform/path.h"
 #include "platform/process.h"
 #include "platform/text.h"
 
@@ -40,13 +41,13 @@ class TerminalStatus {
   size_t width_ = 0;
 };
 
+}  // namespace
+
 std::wstring DefaultDownloadFolder(const std::wstring& database_path) {
-  const size_t last = database_path.find_last_of(L"\\/");
-  const std::wstring folder = last == std::wstring::npos ? L"." : database_path.substr(0, last);
+  const PathParts parts = SplitPath(database_path);
+  const std::wstring folder = parts.has_separator ? parts.folder : L".";
   return folder + kPathSeparator + L"download";
 }
-
-}  // namespace
 
 bool ParseBatchDate(const std::wstring& text, int64_t* date) {
   int year = 0, month = 0, day = 0;
@@ -56,7 +57,8 @@ bool ParseBatchDate(const std::wstring& text, int64_t* date) {
 }
 
 void WriteBatchLog(const std::wstring& path, const std::wstring& text) {
-  WriteWholeFile(path, "\xEF\xBB\xBF" + Utf16ToUtf8(text));
+  // Not checked: the exit code still tells the outcome when no log can be written.
+  (void)WriteWholeFile(path, "\xEF\xBB\xBF" + Utf16ToUtf8(text));
 }
 
 bool ParseImportArguments(const std::vector<std::wstring>& args, ImportOptions* options,

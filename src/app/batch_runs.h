@@ -42,7 +42,11 @@ void WriteExportLog(const std::wstring& output, const std::wstring& database,
 // "%d-%d-%d" read as scanf reads it; year >= 1970, month 1..12, day 1..31;
 // a day past the month's end carries into the next month.  The result is
 // local midnight of that day.
-bool ParseBatchDate(const std::wstring& text, int64_t* date);
+// The download folder of an unattended run that names none: "download"
+// beside the database file (in the current folder for a bare file name).
+std::wstring DefaultDownloadFolder(const std::wstring& database_path);
+
+[[nodiscard]] bool ParseBatchDate(const std::wstring& text, int64_t* date);
 
 // Creates or truncates `path` and writes the UTF-8 byte-order mark and
 // `text`.  A file that cannot be written is ignored.
@@ -50,8 +54,8 @@ void WriteBatchLog(const std::wstring& path, const std::wstring& text);
 
 // The /import arguments as import options and the log path; false when
 // there are fewer than 7 elements or a day cannot be read.
-bool ParseImportArguments(const std::vector<std::wstring>& args, ImportOptions* options,
-                          std::wstring* log_path);
+[[nodiscard]] bool ParseImportArguments(const std::vector<std::wstring>& args, ImportOptions* options,
+                                        std::wstring* log_path);
 
 // The /export format word, compared after lower-casing.
 ExportFormat BatchExportFormat(const std::wstring& word);

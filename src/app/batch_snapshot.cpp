@@ -39,9 +39,7 @@ bool ParseSnapshotArguments(const std::vector<std::wstring>& args, SnapshotArgum
   if (args.size() > 7 && !args[7].empty()) {
     parsed->downloadFolder = args[7];
   } else {
-    const size_t last = args[2].find_last_of(L"\\/");
-    const std::wstring folder = last == std::wstring::npos ? L"." : args[2].substr(0, last);
-    parsed->downloadFolder = folder + kPathSeparator + L"download";
+    parsed->downloadFolder = DefaultDownloadFolder(args[2]);
   }
   return true;
 }

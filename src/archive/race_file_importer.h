@@ -101,8 +101,8 @@ class RaceFileImporter {
   // or an unpacked text file (any other path).  True when the archive was
   // skipped as imported or every line read was stored; false with message()
   // set otherwise.  Writes the data_files row and one log line.
-  bool ImportProgramArchive(const std::wstring& path, ArchiveImportTally* tally);
-  bool ImportResultArchive(const std::wstring& path, ArchiveImportTally* tally);
+  [[nodiscard]] bool ImportProgramArchive(const std::wstring& path, ArchiveImportTally* tally);
+  [[nodiscard]] bool ImportResultArchive(const std::wstring& path, ArchiveImportTally* tally);
 
   // The steps after reading, for lines already decoded: dates the file by
   // `path`, parses inside one transaction and records the outcome.

@@ -121,7 +121,7 @@ bool DbManager::Open(const std::wstring& path, int flags, const wchar_t* pragma)
   sqlite3_db_config(db, SQLITE_DBCONFIG_ENABLE_ATTACH_WRITE, 0, nullptr);
   db_ = db;
   sqlite3_busy_timeout(db_, kBusyTimeoutMs);
-  Exec(pragma);  // its outcome is not part of the open
+  (void)Exec(pragma);  // its outcome is not part of the open
   // SQLite reads the file only when it first needs to: read the schema now,
   // so that a file that is no database (or an unreadable one) fails the
   // open instead of the first query.

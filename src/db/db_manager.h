@@ -55,13 +55,13 @@ class DbManager {
   // Every connection is defensive: no direct writes to the schema table,
   // no trust in functions named by the file's schema, no extensions, and
   // ATTACH may neither create nor write files.
-  bool OpenReadWrite(const std::wstring& path);
-  bool OpenReadOnly(const std::wstring& path);
+  [[nodiscard]] bool OpenReadWrite(const std::wstring& path);
+  [[nodiscard]] bool OpenReadOnly(const std::wstring& path);
   void Close();
   bool IsOpen() const { return db_ != nullptr; }
 
   // Runs every statement of `script` in order, stopping at the first failure.
-  bool Exec(const std::wstring& script);
+  [[nodiscard]] bool Exec(const std::wstring& script);
 
   // Runs exactly one read-only statement (trailing semicolons and blanks
   // allowed), calling `on_header` once with the column names (if given)
@@ -73,12 +73,12 @@ class DbManager {
   // schema changes are refused with "読み取り専用の SELECT 文だけ実行できます。"
   // as writing statements are.  Only
   // Query has it: Exec and QueryRows write as before.
-  bool Query(const std::wstring& sql, const DbHeaderCallback& on_header,
+  [[nodiscard]] bool Query(const std::wstring& sql, const DbHeaderCallback& on_header,
              const DbRowCallback& on_row);
 
   // Runs the first statement of `sql` and collects every row into `*rows`
   // (emptied first).  On a failing step the rows read before it stay.
-  bool QueryRows(const std::wstring& sql, std::vector<DbRow>* rows);
+  [[nodiscard]] bool QueryRows(const std::wstring& sql, std::vector<DbRow>* rows);
 
   // True while a transaction begun on this connection is open.
   bool InTransaction() const;
@@ -89,10 +89,10 @@ class DbManager {
   std::wstring FilePath() const;
 
  private:
-  bool Open(const std::wstring& path, int flags, const wchar_t* pragma);
+  [[nodiscard]] bool Open(const std::wstring& path, int flags, const wchar_t* pragma);
   static int AuthorizeReading(void* self, int action, const char* first, const char* second,
                               const char* database, const char* trigger);
-  bool RequireOpen();
+  [[nodiscard]] bool RequireOpen();
   void SetErrorFromConnection();
 
   sqlite3* db_ = nullptr;

@@ -49,7 +49,7 @@ class TableExporter {
   // stands at `path`; false with `result.error` set otherwise, and then
   // whatever was at `path` before is untouched and no temporary file is
   // left.  A device target (/dev/null) is written directly.
-  static bool Export(DbManager& db, const std::wstring& sql, const std::wstring& path,
+  [[nodiscard]] static bool Export(DbManager& db, const std::wstring& sql, const std::wstring& path,
                      ExportFormat format, int64_t limit, const std::wstring& sheetName,
                      ExportResult& result, const ExportProgress& progress);
 };

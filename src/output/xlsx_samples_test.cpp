@@ -75,7 +75,7 @@ TEST(XlsxSamples, WriteForOutsideReaders) {
   if (folder.empty()) GTEST_SKIP() << "WAKELORE_XLSX_SAMPLES is not set";
 
   const std::wstring db_path = In(folder, L"sample.db");
-  DeleteFileAt(db_path);
+  (void)DeleteFileAt(db_path);  // a sample of an earlier run, if any
   DbManager db;
   ASSERT_TRUE(db.OpenReadWrite(db_path));
   ASSERT_TRUE(db.Exec(kSampleTable)) << Utf16ToUtf8(db.LastError());
@@ -95,7 +95,7 @@ TEST(XlsxSamples, WriteForOutsideReaders) {
   // The combined dataset of a real day (program and result archives), as
   // workbook and as CSV, for LibreOffice to compare.
   const std::wstring day_path = In(folder, L"dataset.db");
-  DeleteFileAt(day_path);
+  (void)DeleteFileAt(day_path);  // a sample of an earlier run, if any
   DbManager day;
   DbSchema schema(day);
   ASSERT_TRUE(schema.InitializeDatabase(day_path)) << Utf16ToUtf8(schema.LastError());

@@ -66,11 +66,11 @@ bool XlsxWriter::Fail(const wchar_t* message) {
 
 void XlsxWriter::Abort() {
   if (open_) {
-    sheet_.Close();
+    (void)sheet_.Close();  // the file is deleted next
     open_ = false;
   }
   if (!temp_path_.empty()) {
-    DeleteFileAt(temp_path_);
+    (void)DeleteFileAt(temp_path_);  // nothing more to do for it
     temp_path_.clear();
   }
 }
@@ -181,11 +181,11 @@ bool XlsxWriter::Finish() {
   }
   buffer_.clear();
   buffer_.shrink_to_fit();
-  if (g_hooks && g_hooks->remove_sheet_before_reading) DeleteFileAt(temp_path_);
+  if (g_hooks && g_hooks->remove_sheet_before_reading) (void)DeleteFileAt(temp_path_);  // the test hook's own fault
 
   const std::vector<XlsxPart> parts = FixedXlsxParts(CleanSheetName(sheet_name_));
   LocalTime now;
-  ToLocalTime(NowSeconds(), &now);
+  (void)ToLocalTime(NowSeconds(), &now);  // unchanged on failure: 1970-01-01
   ZipWriter zip;
   zip.set_size_limit_for_testing(SizeLimit());
   if (g_hooks) zip.set_write_budget_for_testing(g_hooks->target_write_budget);

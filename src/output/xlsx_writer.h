@@ -35,19 +35,19 @@ class XlsxWriter {
 
   // Aborts any earlier use, creates the temporary sheet file and writes the
   // sheet's head.  `target` is created only by Finish.
-  bool Begin(const std::wstring& target, const std::wstring& sheet_name);
+  [[nodiscard]] bool Begin(const std::wstring& target, const std::wstring& sheet_name);
 
   // Row 1: the column names in bold.
-  bool WriteHeaderRow(const std::vector<std::wstring>& names);
+  [[nodiscard]] bool WriteHeaderRow(const std::vector<std::wstring>& names);
 
   // The next row; a Null cell and an empty text write no cell.  Refuses
   // rows beyond the sheet's capacity.
-  bool WriteDataRow(const std::vector<DbCell>& cells);
+  [[nodiscard]] bool WriteDataRow(const std::vector<DbCell>& cells);
 
   // Closes the sheet and builds the target package; the temporary file is
   // deleted either way, and on failure no target is left by this writer.
   // False when the writer is not open.
-  bool Finish();
+  [[nodiscard]] bool Finish();
 
   // Closes and deletes the temporary file without reporting errors.
   void Abort();
@@ -59,10 +59,10 @@ class XlsxWriter {
   int64_t row_count() const { return row_count_; }
 
  private:
-  bool FlushIfFull();
-  bool FlushSheet();
+  [[nodiscard]] bool FlushIfFull();
+  [[nodiscard]] bool FlushSheet();
   bool Fail(const wchar_t* message);
-  bool WriteSheetPart(class ZipWriter* zip);
+  [[nodiscard]] bool WriteSheetPart(class ZipWriter* zip);
   void AppendCellRef(size_t column, const char* row, size_t row_length);
 
   std::wstring target_;

@@ -24,27 +24,32 @@ bool IsRegularFile(const std::wstring& path);
 
 // Creates one folder (its parent must exist).  True when it was created or
 // already existed as a folder or file (`*existed` tells which case, may be null).
-bool CreateOneDirectory(const std::wstring& path, bool* existed);
+[[nodiscard]] bool CreateOneDirectory(const std::wstring& path, bool* existed);
+
+// Creates `path` and every missing parent.  True when the path exists
+// afterwards (a file counts).  Both '/' and '\\' separate components on
+// both targets; a drive root ("C:\") is never created.
+[[nodiscard]] bool EnsureDirectory(const std::wstring& path);
 
 // Removes a file; true when it is gone afterwards.
-bool DeleteFileAt(const std::wstring& path);
+[[nodiscard]] bool DeleteFileAt(const std::wstring& path);
 
 // Size of a file in bytes, or -1 when it cannot be read.
 int64_t FileSizeOf(const std::wstring& path);
 
 // Creates `path` for writing without sharing and removes it again when the
 // handle closes (the write test of a folder).  True when that worked.
-bool ProbeCreateFile(const std::wstring& path);
+[[nodiscard]] bool ProbeCreateFile(const std::wstring& path);
 
 // Reads a whole file while denying writers.  Fails, with a short English
 // reason in `*error`, when the file cannot be opened or read or holds more
 // than `max_bytes`.
-bool ReadWholeFile(const std::wstring& path, std::string* bytes, std::wstring* error,
-                   uint64_t max_bytes = UINT64_MAX);
+[[nodiscard]] bool ReadWholeFile(const std::wstring& path, std::string* bytes, std::wstring* error,
+                                 uint64_t max_bytes = UINT64_MAX);
 
 // Creates or truncates `path` and writes `bytes` (not exclusive; for logs
 // and small files).  True when everything was written.
-bool WriteWholeFile(const std::wstring& path, std::string_view bytes);
+[[nodiscard]] bool WriteWholeFile(const std::wstring& path, std::string_view bytes);
 
 // An output file opened exclusively: created or truncated, no other writer
 // or reader can open it while it is held (Windows: share mode 0; Linux: an
@@ -61,23 +66,23 @@ class OutputFile {
 
   // Opens `path`; false when it cannot be created or is held by another
   // OutputFile.  `*os_error` receives the system's error number (may be null).
-  bool Open(const std::wstring& path, unsigned long* os_error = nullptr);
+  [[nodiscard]] bool Open(const std::wstring& path, unsigned long* os_error = nullptr);
   // Appends bytes; false once any write has failed (disk full and the like).
-  bool Write(std::string_view bytes);
+  [[nodiscard]] bool Write(std::string_view bytes);
   // Writes pending bytes, then overwrites `bytes` at `offset` from the start
   // of the file; later Writes append where they would have anyway.  False
   // when a write or seek failed (the file then counts as failed).
-  bool WriteAt(uint64_t offset, std::string_view bytes);
+  [[nodiscard]] bool WriteAt(uint64_t offset, std::string_view bytes);
   // Flushes and closes; false when the flush or close failed.
-  bool Close();
+  [[nodiscard]] bool Close();
   bool is_open() const { return handle_ != kInvalid; }
   const std::wstring& path() const { return path_; }
 
  private:
-  bool Flush();
+  [[nodiscard]] bool Flush();
   // Writes `size` bytes straight to the handle, past the buffer; the one
   // write each platform supplies.
-  bool WriteThrough(const char* data, size_t size);
+  [[nodiscard]] bool WriteThrough(const char* data, size_t size);
   static constexpr size_t kBufferSize = 1 << 16;
 #ifdef _WIN32
   using Handle = void*;
@@ -101,12 +106,12 @@ class InputFile {
   InputFile(const InputFile&) = delete;
   InputFile& operator=(const InputFile&) = delete;
 
-  bool Open(const std::wstring& path);
+  [[nodiscard]] bool Open(const std::wstring& path);
   // Size of the open file in bytes, or -1 when it cannot be told.
   int64_t Size() const;
   // Reads up to `capacity` bytes into `data`; `*got` = 0 at the end of the
   // file.  False on a read error.
-  bool Read(char* data, size_t capacity, size_t* got);
+  [[nodiscard]] bool Read(char* data, size_t capacity, size_t* got);
   void Close();
   bool is_open() const { return handle_ != kInvalid; }
 
@@ -126,8 +131,8 @@ std::wstring TempFolder();
 
 // Creates a new empty file with a unique name that starts with `prefix` in
 // `folder` (GetTempFileNameW semantics) and returns its path in `*path`.
-bool CreateUniqueTempFile(const std::wstring& folder, const std::wstring& prefix,
-                          std::wstring* path);
+[[nodiscard]] bool CreateUniqueTempFile(const std::wstring& folder, const std::wstring& prefix,
+                                        std::wstring* path);
 
 // True when `a` and `b` both name one existing file, however the two paths
 // are spelled (links, "." and "..", letter case): the same device and inode
@@ -163,11 +168,11 @@ std::wstring ProgramFilePath();
 
 // The per-user local data folder (Windows: CSIDL_LOCAL_APPDATA; Linux:
 // $XDG_DATA_HOME or ~/.local/share).  False when the system has none.
-bool LocalDataFolder(std::wstring* folder);
+[[nodiscard]] bool LocalDataFolder(std::wstring* folder);
 
 // Reads up to `max_bytes` from the start of a file while denying writers.
 // False when the file cannot be opened or read.
-bool ReadFileHead(const std::wstring& path, size_t max_bytes, std::string* bytes);
+[[nodiscard]] bool ReadFileHead(const std::wstring& path, size_t max_bytes, std::string* bytes);
 
 }  // namespace wakelore
 

@@ -2,12 +2,12 @@
 
 #include "acquire/archive_addresses.h"
 #include "acquire/download_cache.h"
-#include "acquire/official_servers.h"
-#include "app/data_folder.h"
+#include "platform/official_servers.h"
 #include "archive/race_file_importer.h"
 #include "db/db_manager.h"
 #include "platform/clock.h"
 #include "platform/files.h"
+#include "platform/path.h"
 #include "ui/dialog_dates.h"
 #include "web/race_address.h"
 #include "web/race_pages.h"
@@ -17,11 +17,6 @@ namespace {
 
 // The pause between the two page fetches of one race, to spare the site.
 constexpr uint32_t kPauseBetweenPagesMs = 300;
-
-std::wstring FolderOf(const std::wstring& path) {
-  size_t slash = path.find_last_of(L"\\/");
-  return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
-}
 
 // Finds the race, taking the day's program first when it is not known.
 // 0 with `outcome->stop` set when it cannot be had.
@@ -82,7 +77,7 @@ bool FetchProgramArchive(WebClient& client, int64_t day, const std::wstring& pat
   }
   std::string body;
   if (!FetchPageFrom(client, ArchiveServerHost(), url.substr(base.size()), &body)) return false;
-  std::wstring folder = FolderOf(path);
+  std::wstring folder = SplitPath(path).folder;
   if (!folder.empty()) EnsureDirectory(folder);
   if (!WriteWholeFile(path, body)) {
     DeleteFileAt(path);

@@ -2,7 +2,6 @@
 
 #include <utility>
 
-#include "app/data_folder.h"
 #include "db/db_schema.h"
 #include "ui/dialog_dates.h"
 #include "ui/output_texts.h"
@@ -14,21 +13,16 @@
 #include "acquire/archive_addresses.h"
 #include "platform/clock.h"
 #include "platform/files.h"
+#include "platform/path.h"
 #include "platform/text.h"
 
 namespace wakelore {
-namespace {
-
-std::wstring FolderOf(const std::wstring& path) {
-  size_t slash = path.find_last_of(L"\\/");
-  return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
-}
-
-}  // namespace
 
 bool OpenMainDatabase(DbManager* db, const std::wstring& path, std::wstring* error) {
-  std::wstring folder = FolderOf(path);
-  if (!folder.empty()) EnsureDirectory(folder);
+  std::wstring folder = SplitPath(path).folder;
+  // Not checked: a folder that cannot be made fails InitializeDatabase below,
+  // which says why.
+  if (!folder.empty()) (void)EnsureDirectory(folder);
   DbSchema schema(*db);
   if (!schema.InitializeDatabase(path)) {
     *error = schema.LastError();

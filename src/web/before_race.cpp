@@ -219,7 +219,7 @@ bool StoreBeforeRace(DbManager& db, std::wstring* message, int64_t race_id, cons
   // A failed commit (the file locked by another connection) leaves the
   // transaction open; it must not stay open on the dialog's connection.
   *message = db.LastError();
-  db.Exec(L"ROLLBACK;");
+  (void)db.Exec(L"ROLLBACK;");  // the commit's error is the one reported
   return false;
 }
 

@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "app/version.h"
 #include "db/db_manager.h"
 #include "ui/dialog_ids.h"
 #include "driver_util.h"
@@ -273,7 +274,7 @@ void CheckVersionDialog(App& app) {
   PostMessageW(app.dialog(), WM_COMMAND, ID_HELP_ABOUT, 0);
   HWND about = app.WaitForPopup(10000, L"バージョン情報");
   if (!c.That(about != nullptr, "the dialog appears")) return;
-  c.Equal(gui::Text(GetDlgItem(about, IDC_ABOUT_VERSION)), L"Wakelore  バージョン 1.0.0", "version line");
+  c.Equal(gui::Text(GetDlgItem(about, IDC_ABOUT_VERSION)), L"Wakelore  バージョン " WAKELORE_VERSION_W, "version line");
   PostMessageW(about, WM_COMMAND, IDCANCEL, 0);  // Escape
   c.That(gui::WaitFor([&] { return !IsWindow(about); }, 5000), "Escape closes it");
 }

@@ -148,7 +148,7 @@ OutputFile::~OutputFile() {
 }
 
 bool OutputFile::Open(const std::wstring& path, unsigned long* os_error) {
-  if (handle_ != kInvalid) Close();
+  if (handle_ != kInvalid) (void)Close();  // the old file is left as it is
   failed_ = false;
   buffer_.clear();
   std::string native = Native(path);

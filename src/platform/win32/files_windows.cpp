@@ -140,7 +140,7 @@ OutputFile::~OutputFile() {
 }
 
 bool OutputFile::Open(const std::wstring& path, unsigned long* os_error) {
-  if (handle_ != kInvalid) Close();
+  if (handle_ != kInvalid) (void)Close();  // the old file is left as it is
   failed_ = false;
   buffer_.clear();
   HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,

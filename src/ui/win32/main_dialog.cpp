@@ -443,7 +443,8 @@ void CMainDlg::OnBnClickedImport() {
     });
   };
   auto done = [this, from, to](const std::wstring&) { FollowImportedDays(from, to); };
-  StartTask(IDC_IMPORT_START, work, done);
+  // Not checked: the controls that start a task are disabled while one runs.
+  (void)StartTask(IDC_IMPORT_START, work, done);
 }
 
 void CMainDlg::FollowImportedDays(int64_t from, int64_t to) {
@@ -493,7 +494,8 @@ void CMainDlg::OnBnClickedBeforeRace() {
     SetText(IDC_BEFORE_NOTE, BeforeRaceNoteText(*outcome));
   };
   auto progress = [this](const std::wstring& text) { SetText(IDC_BEFORE_NOTE, text); };
-  StartTask(IDC_BEFORE_FETCH, work, done, progress);
+  // Not checked: the controls that start a task are disabled while one runs.
+  (void)StartTask(IDC_BEFORE_FETCH, work, done, progress);
 }
 
 // ---------------------------------------------------------------------------
@@ -660,7 +662,8 @@ void CMainDlg::OnBnClickedExport() {
   request.format = format;
   request.sheetName = dataset ? dataset->shortLabel : L"Sheet1";
   request.databasePath = DatabasePath();
-  StartTask(IDC_EXPORT, [request](WorkerTask& task) {
+  // Not checked: the controls that start a task are disabled while one runs.
+  (void)StartTask(IDC_EXPORT, [request](WorkerTask& task) {
     task.ReportProgress(0, 0, kExportStartText);
     return RunExportTask(request, [&task](int64_t rows) {
       task.ReportProgress(0, 0, ExportRowsText(rows));
