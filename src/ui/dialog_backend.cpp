@@ -145,7 +145,7 @@ std::wstring RunImportTask(const ImportRequest& request, const TaskProgressFn& p
       request.reportFolder,
       ImportReportFileName(now.year, now.month, now.day, now.hour, now.minute, now.second),
       ImportReportText(outcome), &path);
-  return ImportReportBoxText(outcome, path, written);
+  return ImportReportBoxText(outcome, path, written, request.reportBoxLogLines);
 }
 
 bool WriteReportFile(const std::wstring& folder, const std::wstring& name,

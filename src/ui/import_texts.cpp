@@ -58,8 +58,22 @@ std::wstring ImportReportText(const ImportOutcome& outcome) {
   return report;
 }
 
+int ReportBoxLogLinesFor(int screen_px, int line_px) {
+  // The caption, the margins and the OK button, in pixels, and the lines of
+  // the report besides the log: headline, blank, two counters, blank,
+  // "ほか", blank, and the file's line (which may wrap once).
+  constexpr int kFramePx = 140;
+  constexpr int kOtherLines = 9;
+  constexpr int kFewest = 3;
+  if (line_px <= 0) return kReportBoxLogLines;
+  int lines = (screen_px - kFramePx) / line_px - kOtherLines;
+  if (lines > kReportBoxLogLines) lines = kReportBoxLogLines;
+  if (lines < kFewest) lines = kFewest;
+  return lines;
+}
+
 std::wstring ImportReportBoxText(const ImportOutcome& outcome, const std::wstring& report_file,
-                                 bool report_file_written) {
+                                 bool report_file_written, int log_lines) {
   if (!outcome.ok) return ImportReportText(outcome);
   std::wstring box = ReportHead(outcome);
   if (!outcome.log.empty()) {
@@ -70,7 +84,7 @@ std::wstring ImportReportBoxText(const ImportOutcome& outcome, const std::wstrin
       size_t end = outcome.log.find(L"\r\n", start);
       size_t next = end == std::wstring::npos ? outcome.log.size() : end + 2;
       if (end == std::wstring::npos) end = outcome.log.size();
-      if (shown < kReportBoxLogLines) {
+      if (shown < log_lines) {
         box += L"\r\n" + outcome.log.substr(start, end - start);
         ++shown;
       } else {
