@@ -58,20 +58,6 @@ std::wstring ImportReportText(const ImportOutcome& outcome) {
   return report;
 }
 
-int ReportBoxLogLinesFor(int screen_px, int line_px) {
-  // The caption, the margins and the OK button, in pixels, and the lines of
-  // the report besides the log: headline, blank, two counters, blank,
-  // "ほか", blank, and the file's line (which may wrap once).
-  constexpr int kFramePx = 140;
-  constexpr int kOtherLines = 9;
-  constexpr int kFewest = 3;
-  if (line_px <= 0) return kReportBoxLogLines;
-  int lines = (screen_px - kFramePx) / line_px - kOtherLines;
-  if (lines > kReportBoxLogLines) lines = kReportBoxLogLines;
-  if (lines < kFewest) lines = kFewest;
-  return lines;
-}
-
 std::wstring ImportReportBoxText(const ImportOutcome& outcome, const std::wstring& report_file,
                                  bool report_file_written, int log_lines) {
   if (!outcome.ok) return ImportReportText(outcome);

@@ -58,13 +58,7 @@ std::wstring ImportReportText(const ImportOutcome& outcome);
 // The report box shows at most this many lines of the run's log.
 constexpr int kReportBoxLogLines = 20;
 
-// How many log lines a report box may show on a screen `screen_px` high
-// whose message text lines are `line_px` high: what is left after the box's
-// frame and button and the report's other lines, at most
-// kReportBoxLogLines and at least 3.
-int ReportBoxLogLinesFor(int screen_px, int line_px);
-
-// The report as the message box shows it, kept to a screen's height: the
+// The report as the report box shows it, kept to a screen's height: the
 // headline, the counters, the first `log_lines` lines of the log, then
 // "ほか %d 件" with the number of lines left out, then a line naming the
 // report file ("すべての記録: %s") when `report_file` is not empty, or

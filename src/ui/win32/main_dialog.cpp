@@ -23,37 +23,10 @@
 #include "ui/import_status.h"
 #include "ui/task_texts.h"
 #include "ui/win32/about_dialog.h"
+#include "ui/win32/report_box.h"
 
 namespace wakelore {
 namespace {
-
-// The height of the work area of the screen the dialog is on, in pixels.
-int ScreenHeightOf(HWND window) {
-  MONITORINFO info = {};
-  info.cbSize = sizeof(info);
-  HMONITOR monitor = MonitorFromWindow(window, MONITOR_DEFAULTTOPRIMARY);
-  if (monitor != nullptr && GetMonitorInfoW(monitor, &info)) {
-    return static_cast<int>(info.rcWork.bottom - info.rcWork.top);
-  }
-  return GetSystemMetrics(SM_CYSCREEN);
-}
-
-// The height of one line of message box text, in pixels; 0 when unknown.
-int MessageLineHeightOf(HWND window) {
-  NONCLIENTMETRICSW metrics = {};
-  metrics.cbSize = sizeof(metrics);
-  if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) return 0;
-  HFONT font = CreateFontIndirectW(&metrics.lfMessageFont);
-  if (font == nullptr) return 0;
-  HDC dc = GetDC(window);
-  HGDIOBJ old = SelectObject(dc, font);
-  TEXTMETRICW text = {};
-  int height = GetTextMetricsW(dc, &text) ? static_cast<int>(text.tmHeight + text.tmExternalLeading) : 0;
-  SelectObject(dc, old);
-  ReleaseDC(window, dc);
-  DeleteObject(font);
-  return height;
-}
 
 // Keeps the wait cursor up for the life of the object.
 class WaitCursor {
@@ -165,7 +138,7 @@ void CMainDlg::OnTaskDone(std::wstring* result) {
   task_progress_ = nullptr;
   if (done) done(*result);
   SetText(IDC_TASK_STATUS, FirstLine(*result));
-  Box(*result, MB_OK | MB_ICONINFORMATION);
+  ShowReportBox(instance_, window_, kAppCaption, *result);
 }
 
 // ---------------------------------------------------------------------------
@@ -460,7 +433,6 @@ void CMainDlg::OnBnClickedImport() {
   request.databasePath = DatabasePath();
   request.downloadFolder = DownloadFolderPath(GetDataFolder());
   request.reportFolder = GetDataFolder();
-  request.reportBoxLogLines = ReportBoxLogLinesFor(ScreenHeightOf(window_), MessageLineHeightOf(window_));
   request.fromDate = from;
   request.toDate = to;
   request.kinds = kinds;
