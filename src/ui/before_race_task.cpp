@@ -19,11 +19,6 @@ namespace {
 // The pause between the two page fetches of one race, to spare the site.
 constexpr uint32_t kPauseBetweenPagesMs = 300;
 
-std::wstring FolderOf(const std::wstring& path) {
-  size_t slash = path.find_last_of(L"\\/");
-  return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
-}
-
 // Finds the race, taking the day's program first when it is not known.
 // 0 with `outcome->stop` set when it cannot be had.
 int64_t RaceIdWithProgram(DbManager* db, WebClient& client, const BeforeRaceRequest& request,
@@ -45,6 +40,11 @@ int64_t RaceIdWithProgram(DbManager* db, WebClient& client, const BeforeRaceRequ
   std::wstring folder =
       CacheYearFolder(JoinPath(request.downloadFolder, kProgramCacheFolder), local.year);
   std::wstring path = JoinPath(folder, ArchiveFileName(L'B', request.day));
+  if (!EnsureDirectory(folder)) {
+    outcome->stop = BeforeRaceStop::kProgramNotFetched;
+    outcome->programError = L"ダウンロードフォルダを作れませんでした: " + folder;
+    return 0;
+  }
   if (!FetchProgramArchive(client, request.day, path)) {
     if (cancelled()) {
       outcome->stop = BeforeRaceStop::kCancelled;
@@ -114,8 +114,6 @@ bool FetchProgramArchive(WebClient& client, int64_t day, const std::wstring& pat
   }
   std::string body;
   if (!FetchPageFrom(client, ArchiveServerHost(), url.substr(base.size()), &body)) return false;
-  std::wstring folder = FolderOf(path);
-  if (!folder.empty()) EnsureDirectory(folder);
   if (!WriteWholeFile(path, body)) {
     DeleteFileAt(path);
     client.message = L"番組表をダウンロードフォルダに保存できませんでした。";

@@ -138,8 +138,8 @@ std::wstring RunImportTask(const ImportRequest& request, const TaskProgressFn& p
   outcome.racerFiles = stats.racer_files;
   outcome.log = stats.log;
   if (!outcome.ok || outcome.log.empty()) return ImportReportBoxText(outcome, L"", true);
-  LocalTime now;
-  ToLocalTime(NowSeconds(), &now);
+  LocalTime now;  // the epoch's fields name the file if the clock cannot be read
+  if (!ToLocalTime(NowSeconds(), &now)) now = LocalTime();
   std::wstring path;
   bool written = WriteReportFile(
       request.reportFolder,
