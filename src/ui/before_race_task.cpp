@@ -39,6 +39,11 @@ int64_t RaceIdWithProgram(DbManager* db, WebClient& client, const BeforeRaceRequ
   std::wstring folder =
       CacheYearFolder(JoinPath(request.downloadFolder, kProgramCacheFolder), local.year);
   std::wstring path = JoinPath(folder, ArchiveFileName(L'B', request.day));
+  if (!EnsureDirectory(folder)) {
+    outcome->stop = BeforeRaceStop::kProgramNotFetched;
+    outcome->programError = L"ダウンロードフォルダを作れませんでした: " + folder;
+    return 0;
+  }
   if (!FetchProgramArchive(client, request.day, path)) {
     if (cancelled()) {
       outcome->stop = BeforeRaceStop::kCancelled;
@@ -77,8 +82,6 @@ bool FetchProgramArchive(WebClient& client, int64_t day, const std::wstring& pat
   }
   std::string body;
   if (!FetchPageFrom(client, ArchiveServerHost(), url.substr(base.size()), &body)) return false;
-  std::wstring folder = SplitPath(path).folder;
-  if (!folder.empty()) EnsureDirectory(folder);
   if (!WriteWholeFile(path, body)) {
     DeleteFileAt(path);
     client.message = L"番組表をダウンロードフォルダに保存できませんでした。";

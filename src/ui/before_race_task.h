@@ -40,7 +40,8 @@ inline constexpr wchar_t kFetchingInfoText[] = L"直前情報を取得してい�
 inline constexpr wchar_t kFetchingOddsText[] = L"オッズを取得しています…";
 
 // Makes sure the day's program archive is at `path` (the download cache's
-// place for it): a cached copy is kept; otherwise the archive is fetched
+// place for it, in a folder that exists): a cached copy is kept; otherwise
+// the archive is fetched
 // from the archive server with `client` and written there.  False with
 // `client.message` set when it could not be fetched or the answer is not an
 // archive (nothing is left at `path` then).

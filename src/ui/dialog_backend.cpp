@@ -135,14 +135,14 @@ std::wstring RunImportTask(const ImportRequest& request, const TaskProgressFn& p
   outcome.racesUnavailable = stats.races_unavailable;
   outcome.log = stats.log;
   if (!outcome.ok || outcome.log.empty()) return ImportReportBoxText(outcome, L"", true);
-  LocalTime now;
-  ToLocalTime(NowSeconds(), &now);
+  LocalTime now;  // the epoch's fields name the file if the clock cannot be read
+  if (!ToLocalTime(NowSeconds(), &now)) now = LocalTime();
   std::wstring path;
   bool written = WriteReportFile(
       request.reportFolder,
       ImportReportFileName(now.year, now.month, now.day, now.hour, now.minute, now.second),
       ImportReportText(outcome), &path);
-  return ImportReportBoxText(outcome, path, written);
+  return ImportReportBoxText(outcome, path, written, request.reportBoxLogLines);
 }
 
 bool WriteReportFile(const std::wstring& folder, const std::wstring& name,

@@ -65,6 +65,7 @@ struct ImportRequest {
   std::wstring databasePath;
   std::wstring downloadFolder;
   std::wstring reportFolder;  // where the report file of a run with a log goes
+  int reportBoxLogLines = kReportBoxLogLines;  // log lines the report box shows
   int64_t fromDate = 0;
   int64_t toDate = 0;
   ImportKinds kinds;

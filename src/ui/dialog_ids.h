@@ -7,6 +7,7 @@
 #define IDD_MAIN 129
 #define IDD_ABOUT 130
 #define IDR_MAIN_MENU 131
+#define IDD_REPORT 132
 
 // Section 1: data import.
 #define IDC_IMPORT_FROM 1000

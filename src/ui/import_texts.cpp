@@ -77,7 +77,7 @@ std::wstring ImportReportText(const ImportOutcome& outcome) {
 }
 
 std::wstring ImportReportBoxText(const ImportOutcome& outcome, const std::wstring& report_file,
-                                 bool report_file_written) {
+                                 bool report_file_written, int log_lines) {
   if (!outcome.ok) return ImportReportText(outcome);
   std::wstring box = ReportHead(outcome);
   if (!outcome.log.empty()) {
@@ -88,7 +88,7 @@ std::wstring ImportReportBoxText(const ImportOutcome& outcome, const std::wstrin
       size_t end = outcome.log.find(L"\r\n", start);
       size_t next = end == std::wstring::npos ? outcome.log.size() : end + 2;
       if (end == std::wstring::npos) end = outcome.log.size();
-      if (shown < kReportBoxLogLines) {
+      if (shown < log_lines) {
         box += L"\r\n" + outcome.log.substr(start, end - start);
         ++shown;
       } else {

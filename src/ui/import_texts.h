@@ -65,14 +65,14 @@ std::wstring ImportReportText(const ImportOutcome& outcome);
 // The report box shows at most this many lines of the run's log.
 constexpr int kReportBoxLogLines = 20;
 
-// The report as the message box shows it, kept to a screen's height: the
-// headline, the counters, the first kReportBoxLogLines lines of the log,
-// then "ほか %d 件" with the number of lines left out, then a line naming
-// the report file ("すべての記録: %s") when `report_file` is not empty, or
+// The report as the report box shows it, kept to a screen's height: the
+// headline, the counters, the first `log_lines` lines of the log, then
+// "ほか %d 件" with the number of lines left out, then a line naming the
+// report file ("すべての記録: %s") when `report_file` is not empty, or
 // saying it could not be written ("記録ファイルを保存できませんでした: %s")
 // when `report_file_written` is false.
 std::wstring ImportReportBoxText(const ImportOutcome& outcome, const std::wstring& report_file,
-                                 bool report_file_written);
+                                 bool report_file_written, int log_lines = kReportBoxLogLines);
 
 // The report file's name for a run that ended at the local time given:
 // "取込記録_YYYYMMDD_HHMMSS.txt".

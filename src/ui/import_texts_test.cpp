@@ -148,6 +148,14 @@ TEST(ImportTextsTest, ReportBoxKeepsTwentyLogLines) {
   EXPECT_EQ(ImportReportBoxText(failed, L"", true), L"取込に失敗しました。\r\ndisk I/O error");
 }
 
+TEST(ImportTextsTest, ReportBoxWithFewerLines) {
+  ImportOutcome outcome;
+  outcome.ok = true;
+  outcome.log = L"a\r\nb\r\nc\r\nd\r\ne\r\n";
+  std::wstring box = ImportReportBoxText(outcome, L"f.txt", true, 3);
+  EXPECT_NE(box.find(L"\r\n\r\na\r\nb\r\nc\r\nほか 2 件\r\n\r\nすべての記録: f.txt"), std::wstring::npos);
+}
+
 TEST(ImportTextsTest, ReportFileName) {
   EXPECT_EQ(ImportReportFileName(2023, 9, 1, 7, 5, 3), L"取込記録_20230901_070503.txt");
 }

@@ -988,6 +988,39 @@ int TakeShots(const std::wstring& out) {
     if (HWND report = app.WaitForPopup(120000)) Answer(report, IDOK);
   }
 
+  // The before-race command while the day's program is on its way.
+  gui::ServerControl(L"/__control/fault?path=/od2/B/202309/b230921.lzh&kind=slow:4000");
+  gui::SetPicker(app.process(), app.Item(IDC_BEFORE_DATE), 2023, 9, 21);
+  gui::SelectCombo(app.dialog(), IDC_BEFORE_STADIUM, 1);
+  if (HWND box = ClickForBox(app, IDC_BEFORE_FETCH)) {
+    Answer(box, IDOK);
+    if (gui::WaitFor([&] { return gui::Text(app.Item(IDC_BEFORE_NOTE)) == L"番組表を取得しています…"; }, 10000)) {
+      Sleep(300);
+      Shot(app.dialog(), out + L"\\main_before_race.bmp");
+    } else {
+      std::printf("no before-race command in progress to show\n");
+    }
+    if (HWND report = app.WaitForPopup(60000)) Answer(report, IDOK);
+  }
+
+  // The report of a month with nothing published: cut to 20 lines, the
+  // rest in the report file.
+  for (int id : {1003, 1005}) SetCheck(app, id, false);
+  SetRange(app, IDC_IMPORT_FROM, IDC_IMPORT_TO, 2023, 8, 1, 2023, 8, 31);
+  if (HWND box = ClickForBox(app, IDC_IMPORT_START)) {
+    Answer(box, IDOK);
+    HWND report = nullptr;
+    gui::WaitFor([&] {
+      report = app.WaitForPopup(500);
+      return report != nullptr && gui::BoxText(report).find(L"取込") == 0;
+    }, 180000);
+    if (report != nullptr) {
+      Shot(report, out + L"\\report.bmp");
+      Answer(report, IDOK);
+    }
+  }
+  for (int id : {1003, 1005}) SetCheck(app, id, true);
+
   // A preview of the combined dataset for the imported day, or the table
   // list when there is nothing imported.
   gui::SelectCombo(app.dialog(), IDC_DATASET, 0);

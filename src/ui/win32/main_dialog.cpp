@@ -23,6 +23,7 @@
 #include "ui/import_status.h"
 #include "ui/task_texts.h"
 #include "ui/win32/about_dialog.h"
+#include "ui/win32/report_box.h"
 
 namespace wakelore {
 namespace {
@@ -137,7 +138,7 @@ void CMainDlg::OnTaskDone(std::wstring* result) {
   task_progress_ = nullptr;
   if (done) done(*result);
   SetText(IDC_TASK_STATUS, FirstLine(*result));
-  Box(*result, MB_OK | MB_ICONINFORMATION);
+  ShowReportBox(instance_, window_, kAppCaption, *result);
 }
 
 // ---------------------------------------------------------------------------
