@@ -72,6 +72,12 @@ std::string WeatherUnitValue(std::string_view section, std::string_view unit_cla
 // names no race writes nothing and succeeds.
 bool StoreBeforeRace(DbManager& db, std::wstring* message, int64_t race_id, const BeforeRaceInfo& info);
 
+// The statements of StoreBeforeRace without a transaction of their own, for
+// a caller that holds one (the race-day snapshot stores the before-race
+// values and the odds in one).  All statements are attempted; false when
+// any failed (db.LastError() says why).
+bool WriteBeforeRace(DbManager& db, int64_t race_id, const BeforeRaceInfo& info);
+
 }  // namespace wakelore
 
 #endif  // WAKELORE_WEB_BEFORE_RACE_H_
