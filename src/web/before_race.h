@@ -3,9 +3,8 @@
 // race web site publishes them shortly before the race; read from its page
 // and stored onto the race and its entries.
 //
-// Used by the before-race command on the dialog's thread: FindRaceId
-// (race_address.h), then FetchBeforeInfo and StoreBeforeRace, then the
-// trifecta odds (trifecta_odds.h).
+// Read as the first of a race's six race-day pages (race_pages.h), which
+// write the values with WriteBeforeRace inside the race's snapshot.
 #ifndef WAKELORE_WEB_BEFORE_RACE_H_
 #define WAKELORE_WEB_BEFORE_RACE_H_
 
