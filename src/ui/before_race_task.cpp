@@ -135,11 +135,9 @@ BeforeRaceOutcome RunBeforeRaceTask(const BeforeRaceRequest& request,
   SnapshotStoreCounts counts;
   std::wstring message;
   if (!StoreRaceSnapshot(db, &message, race_id, snapshot, options, &counts)) {
-    if (snapshot.hasBeforeInfo && !counts.beforeInfoStored) {
-      outcome.infoStoreError = message;
-    } else {
-      outcome.oddsStoreError = message;
-    }
+    // One transaction: neither part reached the database.
+    if (snapshot.hasBeforeInfo) outcome.infoStoreError = message;
+    if (outcome.oddsFetched) outcome.oddsStoreError = message;
   }
   outcome.oddsCount = counts.totalRows;
   outcome.fetchedAt = counts.fetchedAt;

@@ -3,9 +3,8 @@
 // race web site publishes them shortly before the race; read from its page
 // and stored onto the race and its entries.
 //
-// Used by the before-race command on the dialog's thread: FindRaceId
-// (race_address.h), then FetchBeforeInfo and StoreBeforeRace, then the
-// trifecta odds (trifecta_odds.h).
+// Read as the first of a race's six race-day pages (race_pages.h), which
+// write the values with WriteBeforeRace inside the race's snapshot.
 #ifndef WAKELORE_WEB_BEFORE_RACE_H_
 #define WAKELORE_WEB_BEFORE_RACE_H_
 
@@ -71,6 +70,12 @@ std::string WeatherUnitValue(std::string_view section, std::string_view unit_cla
 // everything back and `*message` is the database's error.  A race id that
 // names no race writes nothing and succeeds.
 [[nodiscard]] bool StoreBeforeRace(DbManager& db, std::wstring* message, int64_t race_id, const BeforeRaceInfo& info);
+
+// The statements of StoreBeforeRace without a transaction of their own, for
+// a caller that holds one (the race-day snapshot stores the before-race
+// values and the odds in one).  All statements are attempted; false when
+// any failed (db.LastError() says why).
+bool WriteBeforeRace(DbManager& db, int64_t race_id, const BeforeRaceInfo& info);
 
 }  // namespace wakelore
 

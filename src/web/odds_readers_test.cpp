@@ -36,6 +36,19 @@ std::string DistinctValues(const std::string& sample) {
   return page;
 }
 
+// The page with the text of its n-th odds cell (from 0) replaced.
+std::string WithOddsCellText(const std::string& page, int n, const std::string& text) {
+  size_t at = page.find("oddsPoint");
+  for (int i = 0; i < n && at != std::string::npos; ++i) at = page.find("oddsPoint", at + 1);
+  if (at == std::string::npos) {
+    ADD_FAILURE() << "no odds cell " << n;
+    return page;
+  }
+  const size_t open = page.find('>', at) + 1;
+  const size_t close = page.find('<', open);
+  return page.substr(0, open) + text + page.substr(close);
+}
+
 std::string Sample(const char* name) {
   return test::ReadFileBytes(test::FixturePath(std::string("web/") + name));
 }
@@ -159,19 +172,13 @@ TEST(OddsReadersTest, CellsWithoutOddsAreLeftOutAndBrokenLayoutsKeepNothing) {
     OddsMap first, second;
 
     // The first odds cell shows 欠場 (an absent boat), the second a dash.
-    std::string page = DistinctValues(sample);
-    size_t at = page.find("oddsPoint");
-    at = page.find('>', at) + 1;
-    page.replace(at, page.find('<', at) - at, "欠場");
-    at = page.find("oddsPoint", at);
-    at = page.find('>', at) + 1;
-    page.replace(at, page.find('<', at) - at, "-");
+    std::string page = WithOddsCellText(WithOddsCellText(DistinctValues(sample), 0, "欠場"), 1, "-");
     ASSERT_TRUE(c.read(page, &first, &second));
     EXPECT_EQ(first.size() + second.size(), c.first_keys.size() + c.second_keys.size() - 2);
 
     // A partner boat 7 is no layout this reader knows: nothing is kept.
     page = sample;
-    at = page.find(c.boat_cell);
+    size_t at = page.find(c.boat_cell);
     ASSERT_NE(at, std::string::npos);
     page.replace(at, std::string(c.boat_cell).size(), c.boat_seven);
     EXPECT_FALSE(c.read(page, &first, &second));

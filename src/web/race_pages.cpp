@@ -167,23 +167,23 @@ bool StoreRaceSnapshot(DbManager& db, std::wstring* message, int64_t race_id, co
     *message = L"保存するレースが選択されていません。";
     return false;
   }
-  if (snapshot.hasBeforeInfo) {
-    if (!StoreBeforeRace(db, message, race_id, snapshot.info)) return false;
-    counts->beforeInfoStored = true;
-  }
   bool any = false;
   for (const BetTypeOdds& bet : snapshot.odds) any = any || !bet.odds.empty();
-  if (!any) return true;
+  if (!any && !snapshot.hasBeforeInfo) return true;
 
   // A snapshot is told apart from the others only by its fetch time, and
   // that has whole seconds: a second snapshot within the same second waits.
-  std::wstring fetched_at = LocalTimestampText(NowSeconds());
-  const std::wstring latest = LatestFetchTime(db, race_id);
-  for (int waits = 0; waits < 30 && fetched_at == latest; ++waits) {
-    SleepMs(50);
+  std::wstring fetched_at;
+  if (any) {
     fetched_at = LocalTimestampText(NowSeconds());
+    const std::wstring latest = LatestFetchTime(db, race_id);
+    for (int waits = 0; waits < 30 && fetched_at == latest; ++waits) {
+      SleepMs(50);
+      fetched_at = LocalTimestampText(NowSeconds());
+    }
   }
 
+  // The before-race values and the odds go in together, or not at all.
   if (!db.Exec(L"BEGIN TRANSACTION;")) {
     *message = db.LastError();
     return false;
@@ -192,9 +192,9 @@ bool StoreRaceSnapshot(DbManager& db, std::wstring* message, int64_t race_id, co
     *message = error;
     db.Exec(L"ROLLBACK;");
     *counts = SnapshotStoreCounts();
-    counts->beforeInfoStored = snapshot.hasBeforeInfo;
     return false;
   };
+  if (snapshot.hasBeforeInfo && !WriteBeforeRace(db, race_id, snapshot.info)) return fail(db.LastError());
   DbStatement insert;
   if (!insert.Prepare(db,
                       "INSERT INTO live_odds (race_id, bet_type, combination, odds_value, fetched_at, odds_high, "
@@ -235,6 +235,7 @@ bool StoreRaceSnapshot(DbManager& db, std::wstring* message, int64_t race_id, co
     }
   }
   if (!db.Exec(L"COMMIT;")) return fail(db.LastError());
+  counts->beforeInfoStored = snapshot.hasBeforeInfo;
   if (counts->totalRows > 0) counts->fetchedAt = fetched_at;
   return true;
 }

@@ -106,8 +106,8 @@ struct SnapshotStoreCounts {
   bool beforeInfoStored = false;
 };
 
-// Stores the snapshot for race `race_id`: the before-race values (as
-// StoreBeforeRace does) and, in one transaction, a live_odds row per
+// Stores the snapshot for race `race_id`, in one transaction: the
+// before-race values (as StoreBeforeRace writes them) and a live_odds row per
 // combination with odds_value (the odds or the lower end), odds_high (the
 // upper end, NULL otherwise), official_time (NULL when the page printed
 // none), is_final and one fetch time for all rows.  The fetch time is the
@@ -115,8 +115,8 @@ struct SnapshotStoreCounts {
 // race (the store waits up to about 1.5 s for the next second).  A bet type
 // whose final odds are stored already is kept as it is unless
 // `replaceFinal`, which swaps the old final rows for the new ones.  False,
-// with everything of the odds rolled back and `*message` set, when a
-// statement fails; a race id below 1 fails with
+// with everything rolled back (before-race values too) and `*message` set,
+// when a statement fails; a race id below 1 fails with
 // "保存するレースが選択されていません。".
 bool StoreRaceSnapshot(DbManager& db, std::wstring* message, int64_t race_id, const RaceSnapshot& snapshot,
                        const SnapshotStoreOptions& options, SnapshotStoreCounts* counts);

@@ -212,6 +212,8 @@ TEST_F(RacePagesTest, FailedStoreKeepsNoOddsRow) {
   EXPECT_NE(message.find(L"refused"), std::wstring::npos);
   EXPECT_EQ(counts.totalRows, 0);
   EXPECT_EQ(Value(L"SELECT COUNT(*) AS v FROM live_odds;"), L"0");
+  EXPECT_EQ(Value(L"SELECT COUNT(*) AS v FROM races WHERE live_updated_at IS NOT NULL;"), L"0")
+      << "the before-race values go with the odds";
   EXPECT_TRUE(db_.Exec(L"BEGIN TRANSACTION; COMMIT;"));  // nothing left open
   EXPECT_FALSE(StoreRaceSnapshot(db_, &message, 0, snapshot, SnapshotStoreOptions(), &counts));
   EXPECT_EQ(message, L"保存するレースが選択されていません。");

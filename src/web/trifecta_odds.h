@@ -3,8 +3,9 @@
 // snapshots: every store adds all combinations under one fetch time and
 // never changes earlier snapshots.
 //
-// Used by the before-race command on the dialog's thread after the
-// before-race information (before_race.h).
+// ParseTrifectaOdds reads the odds3t page of a race's race-day pages
+// (race_pages.h), which store it with the other bet types; FetchTrifectaOdds
+// and StoreLiveOdds take the 3連単 page alone.
 #ifndef WAKELORE_WEB_TRIFECTA_ODDS_H_
 #define WAKELORE_WEB_TRIFECTA_ODDS_H_
 
