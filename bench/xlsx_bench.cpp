@@ -20,6 +20,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <ctime>
+#include <filesystem>
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -208,7 +209,11 @@ bool OpenMonthDatabase(const std::wstring& path) {
 
 // LibreOffice's own workbook of `csv` (UTF-8 with comma and double quote),
 // written into `folder`; its size, or -1.  Also gives the elapsed time.
-int64_t LibreOfficeWorkbook(const std::string& csv, const std::string& folder, double* seconds) {
+int64_t LibreOfficeWorkbook(const std::string& csv_path, const std::string& folder_path,
+                            double* seconds) {
+  // LibreOffice takes its profile as a file URL, which needs an absolute path.
+  const std::string csv = std::filesystem::absolute(csv_path).string();
+  const std::string folder = std::filesystem::absolute(folder_path).string();
   const std::string profile = folder + "/lo-profile";
   const std::string command = "HOME='" + folder + "/lo-home' soffice --headless --norestore "
                               "'-env:UserInstallation=file://" + profile + "' "
