@@ -4,14 +4,18 @@
 //    generated database, written once as CSV (UTF-8) and once as XLSX.
 //    Goals: the XLSX export takes at most three times as long as the CSV
 //    export, and its peak resident memory stays below 128 MiB.
-// 2. Size: a month of `combined` (30 real-shaped days, made by
+// 2. Memory with many distinct texts: 400,000 rows of a 400-byte text of
+//    their own, so the shared-strings table fills up (64 MiB) and later
+//    texts are written inline.  Goal: peak memory still below 128 MiB.
+// 3. Size: a month of `combined` (30 real-shaped days, made by
 //    bench/make_year_archives.py from the official fixture day and imported
 //    through the race file importer), exported as CSV and as XLSX, and the
 //    same CSV converted to a workbook by LibreOffice (soffice --headless
 //    --convert-to xlsx) in the same run.  Goal: our workbook is no larger
 //    than LibreOffice's.
 //
-// Run from the source tree root (scripts/bench does).  The databases are
+// Run from the source tree root (scripts/bench does); "xlsx_bench month"
+// or "xlsx_bench distinct" runs that part alone.  The databases are
 // kept in build/linux-release/bench-data/ for later runs.  Peak memory is
 // read from /proc/self/status (VmHWM) after resetting it through
 // /proc/self/clear_refs, so each export's figure is its own.  Processor time
@@ -270,9 +274,32 @@ bool CompareMonth(const std::wstring& dir) {
 
 }  // namespace
 
-int main() {
+// A workbook of texts that never repeat; true when its peak memory stays
+// below the goal.
+bool DistinctTexts(const std::wstring& dir) {
+  const int rows = 400000;
+  const std::wstring sql =
+      L"WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " +
+      std::to_wstring(rows) +
+      L") SELECT i AS n, substr(replace(hex(zeroblob(200)), '00', printf('%08d', i)), 1, 400) AS t"
+      L" FROM n";
+  const std::wstring xlsx = dir + L"/distinct.xlsx";
+  Run run;
+  if (!Export(dir + L"/month.db", sql, xlsx, wakelore::ExportFormat::Xlsx, rows, &run)) return false;
+  Print("distinct texts xlsx", run);
+  wakelore::DeleteFileAt(xlsx);
+  const bool ok = run.peak_kib >= 0 && run.peak_kib < 128 * 1024;
+  std::printf("peak memory with %d distinct 400-byte texts %.1f MiB (goal < 128): %s\n", rows,
+              run.peak_kib / 1024.0, ok ? "met" : "MISSED");
+  return ok;
+}
+
+int main(int argc, char** argv) {
   const std::wstring dir = Utf8ToUtf16(kDataDir);
   wakelore::CreateOneDirectory(dir, nullptr);
+  const std::string only = argc > 1 ? argv[1] : "";
+  if (only == "month") return CompareMonth(dir) ? 0 : 1;
+  if (only == "distinct") return OpenMonthDatabase(dir + L"/month.db") && DistinctTexts(dir) ? 0 : 1;
   const std::wstring db_path = dir + L"/combined.db";
   if (!OpenDatabase(db_path)) return 1;
   const std::wstring sql =
@@ -297,5 +324,6 @@ int main() {
   std::fflush(stdout);
 
   const bool size_ok = CompareMonth(dir);
-  return time_ok && memory_ok && size_ok ? 0 : 1;
+  const bool distinct_ok = DistinctTexts(dir);
+  return time_ok && memory_ok && size_ok && distinct_ok ? 0 : 1;
 }
