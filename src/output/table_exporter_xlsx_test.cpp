@@ -44,7 +44,7 @@ class WorkbookExportTest : public testing::Test {
     std::vector<test::ZipPart> parts;
     std::string error;
     EXPECT_TRUE(test::ReadZip(test::ReadFileBytes(out_), &parts, &error)) << error;
-    return parts.size() == 6 ? parts[5].data : std::string();
+    return parts.size() == 7 ? parts[5].data : std::string();
   }
   bool TempFolderEmpty() const {
     std::error_code ec;
@@ -71,7 +71,7 @@ TEST_F(WorkbookExportTest, RowsReachTheSheet) {
                 "<row r=\"1\"><c r=\"A1\" s=\"1\" t=\"inlineStr\"><is><t>\xE5\x90\x8D\xE5\x89\x8D</t></is></c>"
                 "<c r=\"B1\" s=\"1\" t=\"inlineStr\"><is><t>b</t></is></c>"
                 "<c r=\"C1\" s=\"1\" t=\"inlineStr\"><is><t>c</t></is></c></row>"
-                "<row r=\"2\"><c r=\"A2\" t=\"inlineStr\"><is><t>x y</t></is></c>"
+                "<row r=\"2\"><c r=\"A2\" t=\"s\"><v>0</v></c>"
                 "<c r=\"B2\"><v>1.5</v></c><c r=\"C2\"><v>7</v></c></row>"
                 "<row r=\"3\"></row>"
                 "<row r=\"4\"><c r=\"B4\"><v>0.25</v></c><c r=\"C4\"><v>-1</v></c></row>" +

@@ -87,7 +87,7 @@ TEST(XlsxSamples, WriteForOutsideReaders) {
   // A sheet of about 2.5 MiB: three chunks, three blocks.
   ASSERT_TRUE(ExportTo(
       &db,
-      L"WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 17000)"
+      L"WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 22500)"
       L" SELECT i AS n, 'row ' || i || ' 桐生 戸田' AS t, i * 0.5 AS r FROM n",
       In(folder, L"big.xlsx"), ExportFormat::Xlsx, L"big"));
   db.Close();
@@ -123,11 +123,26 @@ TEST(XlsxSamples, WriteForOutsideReaders) {
            "\" t=\"inlineStr\"><is><t>" + std::to_string(i % 97) + "</t></is></c></row>";
   }
   for (int i = 0; i < 2000; ++i) runs += std::string(static_cast<size_t>(i % 600), static_cast<char>('a' + i % 3));
+  // Byte frequencies after the Fibonacci numbers, shuffled: the code
+  // lengths must be cut to 15 bits and stay a complete code.
+  std::string skewed;
+  uint32_t a = 1, b = 1;
+  for (int symbol = 0; symbol < 27; ++symbol) {
+    skewed.append(a, static_cast<char>('A' + symbol));
+    const uint32_t next = a + b;
+    a = b;
+    b = next;
+  }
+  for (size_t i = skewed.size() - 1; i > 0; --i) {
+    seed = seed * 1103515245u + 12345u;
+    std::swap(skewed[i], skewed[(seed >> 8) % (i + 1)]);
+  }
   WriteDeflateSample(folder, L"deflate_random", random, 1 << 20);
   WriteDeflateSample(folder, L"deflate_xml", xml, 1 << 20);
   WriteDeflateSample(folder, L"deflate_runs", runs, 1 << 20);
   WriteDeflateSample(folder, L"deflate_chunked", xml, 100000);
   WriteDeflateSample(folder, L"deflate_empty", std::string(), 1 << 20);
+  WriteDeflateSample(folder, L"deflate_skewed", skewed, 1 << 20);
 }
 
 }  // namespace

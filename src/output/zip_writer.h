@@ -1,9 +1,10 @@
 // ZipWriter: writes a ZIP package part by part to one output file, every
 // part deflated (method 8) with a 32-bit central directory and no extras.
 //
-// Small parts are handed over whole; one large part can be streamed in
-// chunks, its local header written with zero CRC and sizes first and
-// rewritten in place once they are known, so no data descriptor is needed.
+// Small parts are handed over whole; a large part can be streamed in
+// chunks (one part at a time), its local header written with zero CRC and
+// sizes first and rewritten in place once they are known, so no data
+// descriptor is needed.
 // Every header and directory record carries one modification time.
 //
 // Not thread-safe: one owner at a time.  A writer destroyed without Finish
