@@ -269,7 +269,8 @@ void ImportRun::ImportArchiveDay(wchar_t letter, int64_t day, const std::wstring
     ok = letter == L'B' ? importer.ImportProgramArchive(path, &tally)
                         : importer.ImportResultArchive(path, &tally);
     if (tally.filesNotExtracted == 0) break;
-    DeleteFileAt(path);
+    // Not checked: a copy that cannot be removed is downloaded over next time.
+    (void)DeleteFileAt(path);
     if (outcome != kExisting) break;
   }
   // A result archive taken before the day was over is not final: its cached
@@ -348,7 +349,8 @@ void ImportRun::ImportRacerPeriod(int32_t period) {
     RacerImportTally tally;
     ok = importer.ImportRacerPeriodArchive(path, &tally);
     if (tally.filesNotDecoded == 0) break;
-    DeleteFileAt(path);
+    // Not checked: a copy that cannot be removed is downloaded over next time.
+    (void)DeleteFileAt(path);
     if (outcome != kExisting) break;
   }
   if (ok) {

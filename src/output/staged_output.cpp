@@ -37,7 +37,9 @@ bool StagedOutput::Commit() {
 
 void StagedOutput::Discard() {
   if (staged_) {
-    DeleteFileAt(write_path_);
+    // Not checked: a temporary file that cannot be removed is only a leftover;
+    // the target itself is untouched either way.
+    (void)DeleteFileAt(write_path_);
     staged_ = false;
   }
 }

@@ -83,12 +83,12 @@ bool FetchProgramArchive(WebClient& client, int64_t day, const std::wstring& pat
   std::string body;
   if (!FetchPageFrom(client, ArchiveServerHost(), url.substr(base.size()), &body)) return false;
   if (!WriteWholeFile(path, body)) {
-    DeleteFileAt(path);
+    (void)DeleteFileAt(path);  // what is reported is that it could not be saved
     client.message = L"番組表をダウンロードフォルダに保存できませんでした。";
     return false;
   }
   if (!LooksLikeLzh(path)) {
-    DeleteFileAt(path);
+    (void)DeleteFileAt(path);  // a leftover is refused as no archive next time too
     client.message = L"番組表のファイルではない応答でした(まだ公開されていない可能性があります)。";
     return false;
   }

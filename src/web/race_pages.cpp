@@ -190,7 +190,7 @@ bool StoreRaceSnapshot(DbManager& db, std::wstring* message, int64_t race_id, co
   }
   auto fail = [&](const std::wstring& error) {
     *message = error;
-    db.Exec(L"ROLLBACK;");
+    (void)db.Exec(L"ROLLBACK;");  // the statement's own failure is what is reported
     *counts = SnapshotStoreCounts();
     return false;
   };
