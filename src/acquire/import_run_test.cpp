@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "app/data_folder.h"
 #include "db/db_manager.h"
 #include "platform/clock.h"
 #include "platform/files.h"
