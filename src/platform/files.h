@@ -156,7 +156,8 @@ bool CreateTempFileBeside(const std::wstring& target, std::wstring* path);
 
 // Moves the closed file `source` over `target` (in the same folder) in one
 // step: afterwards `target` is either its old file, untouched, or the whole
-// of `source`, never a part.  Linux: fsync, rename, fsync of the folder;
+// of `source`, never a part.  Linux: fsync, rename, fsync of the folder,
+// and a replaced file's permissions are kept;
 // Windows: MoveFileExW with MOVEFILE_REPLACE_EXISTING |
 // MOVEFILE_WRITE_THROUGH, which fails while another handle holds the
 // target without sharing deletion (Excel).  On false both files are as

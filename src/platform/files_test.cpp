@@ -161,6 +161,12 @@ TEST(FilesTest, TemporaryFileBesideIsMovedOverTheTarget) {
   ASSERT_TRUE(file.Close());
   EXPECT_EQ(std::filesystem::status(std::filesystem::path(Utf16ToUtf8(target))).permissions(),
             std::filesystem::status(std::filesystem::path(Utf16ToUtf8(plain))).permissions());
+  // A replaced file keeps the permissions its owner gave it.
+  const std::filesystem::perms own = std::filesystem::perms::owner_read | std::filesystem::perms::owner_write;
+  std::filesystem::permissions(std::filesystem::path(Utf16ToUtf8(target)), own);
+  ASSERT_TRUE(CreateTempFileBeside(target, &temporary));
+  ASSERT_TRUE(MoveFileOver(temporary, target));
+  EXPECT_EQ(std::filesystem::status(std::filesystem::path(Utf16ToUtf8(target))).permissions(), own);
 #endif
 }
 

@@ -331,6 +331,11 @@ bool MoveFileOver(const std::wstring& source, const std::wstring& target) {
   // The bytes reach the disk before the name does.
   int fd = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return false;
+  // A file that is replaced keeps the permissions the user gave it.
+  struct stat old_file;
+  if (::stat(to.c_str(), &old_file) == 0 && S_ISREG(old_file.st_mode)) {
+    ::fchmod(fd, old_file.st_mode & 07777);
+  }
   const bool synced = ::fsync(fd) == 0;
   ::close(fd);
   if (!synced || ::rename(from.c_str(), to.c_str()) != 0) return false;
