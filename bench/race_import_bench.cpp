@@ -30,7 +30,7 @@ int main(int argc, char** argv) {
   std::vector<uint32_t> times;
   std::vector<double> cpu_times;  // process time, which a busy machine does not inflate
   for (int round = 0; round < kRounds; ++round) {
-    DeleteFileAt(db_path);
+    (void)DeleteFileAt(db_path);  // a scratch file of the bench; a leftover is harmless
     DbManager db;
     DbSchema schema(db);
     if (!schema.InitializeDatabase(db_path)) {
@@ -49,11 +49,11 @@ int main(int argc, char** argv) {
     if (!ok || tally.filesImported != 2) {
       std::fprintf(stderr, "import failed: %s\n%s", Utf16ToUtf8(programs.message() + results.message()).c_str(),
                    Utf16ToUtf8(tally.log).c_str());
-      DeleteFileAt(db_path);
+      (void)DeleteFileAt(db_path);  // a scratch file of the bench; a leftover is harmless
       return 1;
     }
   }
-  DeleteFileAt(db_path);
+  (void)DeleteFileAt(db_path);  // a scratch file of the bench; a leftover is harmless
   std::sort(times.begin(), times.end());
   std::sort(cpu_times.begin(), cpu_times.end());
   std::printf("race_import: one day (b230901.lzh + k230901.lzh) into a fresh database: "

@@ -130,7 +130,7 @@ bool OpenDatabase(const std::wstring& path) {
   }
   std::printf("generating %s ...\n", Utf16ToUtf8(path).c_str());
   std::fflush(stdout);
-  wakelore::DeleteFileAt(path);
+  (void)wakelore::DeleteFileAt(path);  // a scratch file of the bench; a leftover is harmless
   wakelore::DbManager rw;
   wakelore::DbSchema schema(rw);
   if (!schema.InitializeDatabase(path)) {
@@ -188,7 +188,7 @@ bool OpenMonthDatabase(const std::wstring& path) {
     std::fprintf(stderr, "xlsx_bench: making the month's archives failed\n");
     return false;
   }
-  wakelore::DeleteFileAt(path);
+  (void)wakelore::DeleteFileAt(path);  // a scratch file of the bench; a leftover is harmless
   wakelore::DbManager db;
   wakelore::DbSchema schema(db);
   if (!schema.InitializeDatabase(path)) {
@@ -267,8 +267,8 @@ bool CompareMonth(const std::wstring& dir) {
   std::printf("month xlsx/csv time %.2f, peak memory csv %.1f MiB, xlsx %.1f MiB\n",
               xlsx_run.seconds / csv_run.seconds, csv_run.peak_kib / 1024.0,
               xlsx_run.peak_kib / 1024.0);
-  wakelore::DeleteFileAt(csv);
-  wakelore::DeleteFileAt(xlsx);
+  (void)wakelore::DeleteFileAt(csv);  // a scratch file of the bench; a leftover is harmless
+  (void)wakelore::DeleteFileAt(xlsx);  // a scratch file of the bench; a leftover is harmless
   return ok;
 }
 
@@ -287,7 +287,7 @@ bool DistinctTexts(const std::wstring& dir) {
   Run run;
   if (!Export(dir + L"/month.db", sql, xlsx, wakelore::ExportFormat::Xlsx, rows, &run)) return false;
   Print("distinct texts xlsx", run);
-  wakelore::DeleteFileAt(xlsx);
+  (void)wakelore::DeleteFileAt(xlsx);  // a scratch file of the bench; a leftover is harmless
   const bool ok = run.peak_kib >= 0 && run.peak_kib < 128 * 1024;
   std::printf("peak memory with %d distinct 400-byte texts %.1f MiB (goal < 128): %s\n", rows,
               run.peak_kib / 1024.0, ok ? "met" : "MISSED");
@@ -296,7 +296,7 @@ bool DistinctTexts(const std::wstring& dir) {
 
 int main(int argc, char** argv) {
   const std::wstring dir = Utf8ToUtf16(kDataDir);
-  wakelore::CreateOneDirectory(dir, nullptr);
+  (void)wakelore::CreateOneDirectory(dir, nullptr);  // an existing folder is fine; writes there fail loudly
   const std::string only = argc > 1 ? argv[1] : "";
   if (only == "month") return CompareMonth(dir) ? 0 : 1;
   if (only == "distinct") return OpenMonthDatabase(dir + L"/month.db") && DistinctTexts(dir) ? 0 : 1;
