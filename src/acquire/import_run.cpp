@@ -25,6 +25,8 @@ constexpr int kMissingListCap = 15;
 constexpr uint32_t kPauseAfterDownloadMs = 500;
 constexpr uint32_t kPauseAfterMeetingPageMs = 300;
 constexpr uint32_t kImportSpanMs = 1000;
+// Days after which a result file is taken as the server will keep it.
+constexpr int kPendingDays = 7;
 
 // Everything one run holds from preparation to closing.
 class ImportRun {
@@ -59,6 +61,8 @@ class ImportRun {
   // wait holds the write lock), before the meeting pages and at the end.
   void OpenImportTransaction(const std::wstring& ds);
   void CommitImportTransaction();
+  // One log line "注意: <day> <note>" for each line of an importer's notes.
+  void AddNotes(const std::wstring& ds, const std::wstring& notes);
   void FetchMeetings(int64_t day, const std::wstring& ds);
   void ImportRacerPeriod(int32_t period);
   void CountOutcome(const std::wstring& outcome) {
@@ -216,21 +220,35 @@ void ImportRun::ImportArchiveDay(wchar_t letter, int64_t day, const std::wstring
   const std::wstring url = ArchiveUrl(letter, day);
   RaceFileImporter& importer = letter == L'B' ? *programs_ : *results_;
 
-  if (!IsCachedArchive(path)) CommitImportTransaction();  // a download follows
-  std::wstring outcome;
-  if (!DownloadToCache(url, path, &outcome)) {
-    ++stats_->unavailable;
-    if (missing_lines_ < kMissingListCap) {
-      missing_list_ += Format(L"  %s %s\r\n", ds, letter == L'B' ? L"番組表" : L"競走成績");
-      ++missing_lines_;
-    }
-    return;
-  }
-  CountOutcome(outcome);
-  OpenImportTransaction(ds);
+  // A result file that still lacks stadiums is final as the server has it
+  // once the day is a week old: it is then imported as it stands.
+  if (letter == L'K') results_->SetPendingResultsFinal(AddCalendarDays(day, kPendingDays) <= today_);
+
   ArchiveImportTally tally;
-  const bool ok = letter == L'B' ? importer.ImportProgramArchive(path, &tally)
-                                 : importer.ImportResultArchive(path, &tally);
+  bool ok = false;
+  // A cached copy that cannot be extracted (a cut download, a bad disk) is
+  // fetched once more at once; a fresh copy that cannot is dropped, so that
+  // the next run fetches it again.
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    if (!IsCachedArchive(path)) CommitImportTransaction();  // a download follows
+    std::wstring outcome;
+    if (!DownloadToCache(url, path, &outcome)) {
+      ++stats_->unavailable;
+      if (missing_lines_ < kMissingListCap) {
+        missing_list_ += Format(L"  %s %s\r\n", ds, letter == L'B' ? L"番組表" : L"競走成績");
+        ++missing_lines_;
+      }
+      return;
+    }
+    CountOutcome(outcome);
+    OpenImportTransaction(ds);
+    tally = ArchiveImportTally();
+    ok = letter == L'B' ? importer.ImportProgramArchive(path, &tally)
+                        : importer.ImportResultArchive(path, &tally);
+    if (tally.filesNotExtracted == 0) break;
+    DeleteFileAt(path);
+    if (outcome != kExisting) break;
+  }
   // A result archive taken before the day was over is not final: its cached
   // copy goes, so the next run downloads the archive again.
   if (tally.filesIncomplete > 0) DeleteFileAt(path);
@@ -239,6 +257,17 @@ void ImportRun::ImportArchiveDay(wchar_t letter, int64_t day, const std::wstring
   } else if (tally.filesImported >= 1) {
     ++stats_->imported_files;
     if (span_open_) ++span_imported_;
+  }
+  AddNotes(ds, tally.notes);
+}
+
+void ImportRun::AddNotes(const std::wstring& ds, const std::wstring& notes) {
+  size_t start = 0;
+  while (start < notes.size()) {
+    size_t end = notes.find(L"\r\n", start);
+    if (end == std::wstring::npos) end = notes.size();
+    stats_->log += Format(L"注意: %s %s\r\n", ds, notes.substr(start, end - start));
+    start = end + 2;
   }
 }
 
@@ -265,17 +294,26 @@ void ImportRun::ImportRacerPeriod(int32_t period) {
   const std::wstring name = RacerPeriodFileName(year, period % 2);
   const std::wstring termresults = JoinPath(options_.downloadFolder, L"TermResults");
   const std::wstring path = JoinPath(CacheYearFolder(termresults, year), name);
-  std::wstring outcome;
-  if (!DownloadToCache(RacerPeriodUrl(name), path, &outcome)) {
-    ++stats_->unavailable;
-    missing_list_ += Format(L"  %s(期別成績・未公開の可能性)\r\n", name);
-    ++missing_lines_;
-    return;
-  }
-  CountOutcome(outcome);
   RacerPeriodImporter importer(db_);
-  RacerImportTally tally;
-  if (importer.ImportRacerPeriodArchive(path, &tally)) {
+  bool ok = false;
+  // As with the daily archives: a cached copy that cannot be extracted
+  // (FAILED_LZH) is fetched once more, a fresh one is dropped.
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    std::wstring outcome;
+    if (!DownloadToCache(RacerPeriodUrl(name), path, &outcome)) {
+      ++stats_->unavailable;
+      missing_list_ += Format(L"  %s(期別成績・未公開の可能性)\r\n", name);
+      ++missing_lines_;
+      return;
+    }
+    CountOutcome(outcome);
+    RacerImportTally tally;
+    ok = importer.ImportRacerPeriodArchive(path, &tally);
+    if (tally.filesNotDecoded == 0) break;
+    DeleteFileAt(path);
+    if (outcome != kExisting) break;
+  }
+  if (ok) {
     ++stats_->racer_files;
   } else {
     stats_->log += Format(L"期別成績の取込失敗: %s %s\r\n", name, importer.message());

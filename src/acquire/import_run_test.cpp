@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/data_folder.h"
 #include "db/db_manager.h"
 #include "platform/clock.h"
 #include "platform/files.h"
@@ -93,14 +94,15 @@ TEST_F(ImportRunTest, FixtureDayIsImportedThenReusedFromTheCache) {
 
 TEST_F(ImportRunTest, ResultsTakenDuringTheDayAreFetchedAgainUntilComplete) {
   // The stand-in serves the real k230921.lzh, published while most
-  // stadiums were still racing.
+  // stadiums were still racing.  Taken the same evening, the next day or
+  // six days later, it is not final yet.
   ImportOptions options = Options(Day(2023, 9, 21), Day(2023, 9, 21));
   options.results = true;
-  options.referenceTime = Day(2023, 9, 21, 18);
   const std::wstring cached = dir_.File(L"download") + kPathSeparator + L"Raceresults" +
                               kPathSeparator + L"2023年" + kPathSeparator + L"k230921.lzh";
-  for (int run = 0; run < 2; ++run) {
-    SCOPED_TRACE(run);
+  for (int64_t now : {Day(2023, 9, 21, 18), Day(2023, 9, 22, 9), Day(2023, 9, 27, 23)}) {
+    SCOPED_TRACE(LocalDateText(now));
+    options.referenceTime = now;
     ASSERT_TRUE(server().Reset());
     ImportStats stats;
     ASSERT_TRUE(Run(options, &stats));
@@ -109,7 +111,9 @@ TEST_F(ImportRunTest, ResultsTakenDuringTheDayAreFetchedAgainUntilComplete) {
     EXPECT_NE(stats.log.find(L"未確定の成績を含むため、次回取り込み直します。"), std::wstring::npos)
         << testing::PrintToString(stats.log);
     EXPECT_FALSE(PathExists(cached));
+    EXPECT_EQ(Count(L"SELECT status FROM data_files WHERE source_path LIKE '%k230921.lzh'"), L"FAILED");
   }
+  options.referenceTime = Day(2023, 9, 21, 18);
 
   // Once the complete file is published it is imported and then reused.
   ASSERT_TRUE(server().Reset());
@@ -123,6 +127,94 @@ TEST_F(ImportRunTest, ResultsTakenDuringTheDayAreFetchedAgainUntilComplete) {
   ASSERT_TRUE(Run(options, &again));
   EXPECT_EQ(again.existing, 1);
   EXPECT_EQ(again.downloaded, 0);
+}
+
+TEST_F(ImportRunTest, ResultFileStillPartialAfterAWeekIsFinal) {
+  // k240325.lzh as the server kept it: 若松 only says its results will be
+  // registered after the last race; the other nine stadiums are complete.
+  ImportOptions options = Options(Day(2024, 3, 25), Day(2024, 3, 25));
+  options.results = true;
+  options.referenceTime = Day(2024, 4, 1, 8);  // the 7th day after
+  ASSERT_TRUE(server().PutFixture("/od2/K/202403/k240325.lzh", "official/k240325.lzh"));
+  ImportStats stats;
+  ASSERT_TRUE(Run(options, &stats));
+  EXPECT_EQ(stats.downloaded, 1);
+  EXPECT_EQ(stats.imported_files, 1);
+  EXPECT_EQ(stats.log, L"注意: 2024-03-25 若松: 成績未登録\r\n");
+  EXPECT_EQ(Count(L"SELECT status || '|' || imported_rows || '|' || message FROM data_files WHERE "
+                  L"source_path LIKE '%k240325.lzh'"),
+            L"IMPORTED|648|");
+  EXPECT_EQ(Count(L"SELECT COUNT(*) FROM race_result_entries"), L"648");
+  EXPECT_EQ(Count(L"SELECT COUNT(DISTINCT stadium_id) FROM races"), L"9");
+  EXPECT_EQ(Count(L"SELECT COUNT(*) FROM races WHERE stadium_id=20"), L"0");
+
+  // No later run asks for it again; F imports the cached copy again.
+  ASSERT_TRUE(server().Reset());
+  ImportStats again;
+  ASSERT_TRUE(Run(options, &again));
+  EXPECT_EQ(again.existing, 1);
+  EXPECT_EQ(again.imported_files, 0);
+  EXPECT_TRUE(Requested().empty());
+  options.reimport = true;
+  ImportStats forced;
+  ASSERT_TRUE(Run(options, &forced));
+  EXPECT_EQ(forced.imported_files, 1);
+  EXPECT_EQ(forced.downloaded, 0);
+  EXPECT_TRUE(Requested().empty());
+  EXPECT_EQ(Count(L"SELECT COUNT(*) FROM race_result_entries"), L"648");
+}
+
+TEST_F(ImportRunTest, DamagedArchivesInTheCacheAreFetchedAgain) {
+  // Cut copies in the cache (an interrupted download): they begin like an
+  // archive, so the cache keeps them, but they cannot be extracted.
+  const std::string program = test::ReadFileBytes(test::FixturePath("official/b230901.lzh"));
+  const std::string cut = program.substr(0, program.size() / 2);
+  const std::wstring download = dir_.File(L"download");
+  const std::wstring guide = download + kPathSeparator + L"guide" + kPathSeparator + L"2023年";
+  const std::wstring term = download + kPathSeparator + L"TermResults" + kPathSeparator + L"2023年";
+  ASSERT_TRUE(EnsureDirectory(guide));
+  ASSERT_TRUE(EnsureDirectory(term));
+  ASSERT_TRUE(WriteWholeFile(guide + kPathSeparator + L"b230901.lzh", cut));
+  ASSERT_TRUE(WriteWholeFile(term + kPathSeparator + L"fan2304.lzh", cut));
+  // Any archive that extracts serves as the racer period file here.
+  ASSERT_TRUE(server().PutFixture("/static_extra/pc_static/download/data/kibetsu/fan2304.lzh",
+                                  "official/b230921.lzh"));
+
+  ImportOptions options = Options(Day(2023, 9, 1), Day(2023, 9, 1));
+  options.programs = options.racerPeriods = true;
+  options.referenceTime = Day(2023, 9, 2, 12);
+  ImportStats stats;
+  ASSERT_TRUE(Run(options, &stats));
+  EXPECT_EQ(stats.downloaded, 2) << testing::PrintToString(stats.log);
+  EXPECT_EQ(stats.imported_files, 1);
+  EXPECT_EQ(stats.racer_files, 1);
+  EXPECT_EQ(stats.log, L"");
+  EXPECT_EQ(Count(L"SELECT COUNT(*) FROM race_entries"), L"936");
+  EXPECT_EQ(Count(L"SELECT group_concat(status, ',') FROM (SELECT status FROM data_files ORDER BY "
+                  L"file_type)"),
+            L"IMPORTED,IMPORTED");
+}
+
+TEST_F(ImportRunTest, DamagedDownloadIsDroppedForTheNextRun) {
+  const std::string program = test::ReadFileBytes(test::FixturePath("official/b230901.lzh"));
+  ASSERT_TRUE(server().PutBytes("/od2/B/202309/b230901.lzh", program.substr(0, 20000)));
+  ImportOptions options = Options(Day(2023, 9, 1), Day(2023, 9, 1));
+  options.programs = true;
+  options.referenceTime = Day(2023, 9, 2, 12);
+  ImportStats stats;
+  ASSERT_TRUE(Run(options, &stats));
+  EXPECT_EQ(stats.downloaded, 1) << "a damaged download is not fetched again in the same run";
+  EXPECT_EQ(stats.imported_files, 0);
+  EXPECT_EQ(stats.log.find(L"取込失敗: 2023-09-01 "), 0u) << testing::PrintToString(stats.log);
+  EXPECT_FALSE(PathExists(dir_.File(L"download") + kPathSeparator + L"guide" + kPathSeparator +
+                          L"2023年" + kPathSeparator + L"b230901.lzh"));
+
+  ASSERT_TRUE(server().Reset());
+  ImportStats next;
+  ASSERT_TRUE(Run(options, &next));
+  EXPECT_EQ(next.downloaded, 1);
+  EXPECT_EQ(next.imported_files, 1);
+  EXPECT_EQ(Count(L"SELECT COUNT(*) FROM race_entries"), L"936");
 }
 
 TEST_F(ImportRunTest, CancelAtTheFirstReportTouchesNothing) {

@@ -26,10 +26,21 @@ std::wstring WithoutSpaces(std::wstring_view text) {
   return out;
 }
 
+// Names the files printed before a stadium took its present name: 琵琶湖
+// until about 2019.  Looked at after the present names.
+struct FormerName {
+  int32_t id;
+  const wchar_t* name;
+};
+constexpr FormerName kFormerNames[] = {{11, L"琵琶湖"}};
+
 int32_t ExactMatch(std::wstring_view text) {
   const std::wstring compact = WithoutSpaces(text);
   for (int32_t i = 0; i < 24; ++i) {
     if (compact == kStadiumNames[i]) return i + 1;
+  }
+  for (const FormerName& former : kFormerNames) {
+    if (compact == former.name) return former.id;
   }
   return 0;
 }
@@ -38,13 +49,14 @@ int32_t LongestMatch(std::wstring_view text) {
   const std::wstring compact = WithoutSpaces(text);
   int32_t best = 0;
   size_t best_length = 0;
-  for (int32_t i = 0; i < 24; ++i) {
-    const std::wstring_view name = kStadiumNames[i];
+  auto consider = [&](int32_t id, std::wstring_view name) {
     if (name.size() > best_length && compact.find(name) != std::wstring::npos) {
-      best = i + 1;
+      best = id;
       best_length = name.size();
     }
-  }
+  };
+  for (int32_t i = 0; i < 24; ++i) consider(i + 1, kStadiumNames[i]);
+  for (const FormerName& former : kFormerNames) consider(former.id, former.name);
   return best;
 }
 
@@ -76,34 +88,84 @@ bool IsDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
 
 }  // namespace
 
-int32_t DetectStadium(std::wstring_view line) {
-  constexpr std::wstring_view kResultWide = L"［成績］";
-  constexpr std::wstring_view kResultAscii = L"[成績]";
-  constexpr std::wstring_view kBoatRace = L"ボートレース";
-  constexpr std::wstring_view kStadium = L"競艇場";
+namespace {
 
+constexpr std::wstring_view kResultWide = L"［成績］";
+constexpr std::wstring_view kResultAscii = L"[成績]";
+constexpr std::wstring_view kBoatRace = L"ボートレース";
+// The venue forms of the older files: "浜名湖　競艇場", "大　村　競走場".
+constexpr std::wstring_view kVenueForms[] = {L"競艇場", L"競走場"};
+
+// Steps 1-3 of the recognition: the name right next to one of the markers.
+// `*marked` tells whether the line holds any marker at all.
+int32_t NameNextToMarker(std::wstring_view line, bool* marked) {
   size_t at = line.find(kResultWide);
   if (at == std::wstring_view::npos) at = line.find(kResultAscii);
-  const bool has_result = at != std::wstring_view::npos;
-  if (has_result) {
+  *marked = at != std::wstring_view::npos;
+  if (*marked) {
     if (int32_t id = ExactMatch(line.substr(0, at))) return id;
   }
   const size_t boat = line.find(kBoatRace);
   if (boat != std::wstring_view::npos) {
+    *marked = true;
     std::wstring_view after = line.substr(boat + kBoatRace.size());
     const size_t space = after.find(L' ');
     if (space != std::wstring_view::npos) after = after.substr(0, space);
     if (int32_t id = ExactMatch(after)) return id;
   }
-  const size_t stadium = line.find(kStadium);
-  if (stadium != std::wstring_view::npos) {
+  for (std::wstring_view venue : kVenueForms) {
+    const size_t stadium = line.find(venue);
+    if (stadium == std::wstring_view::npos) continue;
+    *marked = true;
     std::wstring_view before = line.substr(0, stadium);
     const size_t space = before.rfind(L' ');
     if (space != std::wstring_view::npos) before = before.substr(space + 1);
     if (int32_t id = ExactMatch(before)) return id;
   }
-  if (!has_result && boat == std::wstring_view::npos && stadium == std::wstring_view::npos) return 0;
-  return LongestMatch(WithoutMarkers(line, {kBoatRace, kStadium, kResultWide}));
+  return 0;
+}
+
+}  // namespace
+
+int32_t DetectStadium(std::wstring_view line) {
+  bool marked = false;
+  if (int32_t id = NameNextToMarker(line, &marked)) return id;
+  if (!marked) return 0;
+  return LongestMatch(
+      WithoutMarkers(line, {kBoatRace, kVenueForms[0], kVenueForms[1], kResultWide}));
+}
+
+int32_t PrintedStadiumOf(std::wstring_view line) {
+  bool marked = false;
+  return NameNextToMarker(line, &marked);
+}
+
+bool IsUnnamedStadiumHeading(std::wstring_view line) {
+  if (line.empty() || line[0] == L' ' || line[0] == 0x3000 || line[0] == L'\t') return false;
+  bool marked = false;
+  if (NameNextToMarker(line, &marked) != 0 || !marked) return false;
+  return LongestMatch(WithoutMarkers(
+             line, {kBoatRace, kVenueForms[0], kVenueForms[1], kResultWide})) == 0;
+}
+
+std::optional<BlockCode> BlockCodeOf(std::wstring_view line) {
+  // "24KBGN", "11BEND": two digits, the kind letter, BGN or END; trailing
+  // blanks are allowed, nothing else.
+  size_t end = line.size();
+  while (end > 0 && (line[end - 1] == L' ' || line[end - 1] == L'\t' || line[end - 1] == 0x3000)) {
+    --end;
+  }
+  if (end != 6) return std::nullopt;
+  if (!IsDigit(line[0]) || !IsDigit(line[1])) return std::nullopt;
+  if (line[2] != L'K' && line[2] != L'B') return std::nullopt;
+  const std::wstring_view mark = line.substr(3, 3);
+  if (mark != L"BGN" && mark != L"END") return std::nullopt;
+  BlockCode code;
+  code.code = (line[0] - L'0') * 10 + (line[1] - L'0');
+  code.kind = line[2];
+  code.begin = mark == L"BGN";
+  code.text = std::wstring(line.substr(0, 6));
+  return code;
 }
 
 std::wstring StadiumNameOf(int32_t id) {
@@ -179,7 +241,10 @@ std::wstring DeadlineOf(std::wstring_view line) {
   const std::wstring n = NormalizeWidth(line);
   const size_t at = n.find(kMarker);
   if (at == std::wstring::npos) return std::wstring();
-  std::wstring rest = TrimSpace(std::wstring_view(n).substr(at + kMarker.size()));
+  std::wstring_view after = std::wstring_view(n).substr(at + kMarker.size());
+  constexpr std::wstring_view kOlderMarker = L"時刻";  // "締切予定時刻" until the 2000s
+  if (after.substr(0, kOlderMarker.size()) == kOlderMarker) after.remove_prefix(kOlderMarker.size());
+  std::wstring rest = TrimSpace(after);
   if (rest.size() > 5) rest.resize(5);
   return rest;
 }

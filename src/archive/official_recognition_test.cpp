@@ -33,9 +33,63 @@ TEST(OfficialRecognitionTest, DetectStadium) {
       {L"ボートレース", 0},
       {L"", 0},
       {L"[成績]", 0},
+      // Former names and the venue forms of the older files.
+      {L"琵琶湖［成績］      4/ 8      スポーツニッポン新聞  第 2日", 11},
+      {L"   第 2日          2019/ 4/ 8                             ボートレース琵琶湖", 11},
+      {L"大\u3000村\u3000競走場   \u3000１月\u3000２日  スポニチ金杯新春特選  第\u3000４日", 24},
+      {L"   第 4日            98/ 1/ 2                             大\u3000村\u3000競走場", 24},
+      {L"浜名湖\u3000競艇場   \u3000１月\u3000４日  オール静岡\u3000Ｎｅｗ\u3000  第\u3000６日", 6},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(DetectStadium(c.line), c.expected) << Utf16ToUtf8(c.line);
+  }
+}
+
+TEST(OfficialRecognitionTest, PrintedStadiumIsOnlyTheNameNextToAMarker) {
+  struct Case { std::wstring line; int32_t printed; bool unnamed_heading; };
+  const Case cases[] = {
+      {L"琵琶湖［成績］      4/ 8      スポーツニッポン新聞  第 2日", 11, false},
+      {L"ボートレース　津　   　１月２４日  中日スポーツ高虎杯争  第　１日", 9, false},
+      {L"大\u3000村\u3000競走場   \u3000１月\u3000２日", 24, false},
+      // A series title that mentions a stadium names none.
+      {L"          第５９回ボートレースクラシック\u3000", 0, false},
+      {L"          ボートレース戸田杯\u3000", 0, false},
+      {L"ボートレース 戸田と江戸川", 0, false},  // DetectStadium's longest match: not here
+      // Headings of no known stadium.
+      {L"湖\u3000畔［成績］      4/ 8      テスト杯  第 2日", 0, true},
+      {L"ボートレース湖畔   \u3000１月\u3000２日", 0, true},
+      {L"   ボートレース湖畔", 0, false},  // indented: a date line, not a heading
+      {L"湖畔の一般戦", 0, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(Utf16ToUtf8(c.line));
+    EXPECT_EQ(PrintedStadiumOf(c.line), c.printed);
+    EXPECT_EQ(IsUnnamedStadiumHeading(c.line), c.unnamed_heading);
+  }
+}
+
+TEST(OfficialRecognitionTest, BlockCodeLines) {
+  struct Case { std::wstring line; bool is_code; int32_t code; wchar_t kind; bool begin; };
+  const Case cases[] = {
+      {L"24KBGN", true, 24, L'K', true},
+      {L"11BEND", true, 11, L'B', false},
+      {L"06BBGN  ", true, 6, L'B', true},
+      {L"99KBGN", true, 99, L'K', true},  // the code is the caller's to check
+      {L" 24KBGN", false, 0, L'K', false},
+      {L"24KBGNX", false, 0, L'K', false},
+      {L"24XBGN", false, 0, L'K', false},
+      {L"2AKBGN", false, 0, L'K', false},
+      {L"STARTK", false, 0, L'K', false},
+      {L"", false, 0, L'K', false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(Utf16ToUtf8(c.line));
+    const std::optional<BlockCode> code = BlockCodeOf(c.line);
+    ASSERT_EQ(code.has_value(), c.is_code);
+    if (!code) continue;
+    EXPECT_EQ(code->code, c.code);
+    EXPECT_EQ(code->kind, c.kind);
+    EXPECT_EQ(code->begin, c.begin);
   }
 }
 
@@ -139,6 +193,8 @@ TEST(OfficialRecognitionTest, RaceHeaderReaders) {
       {L"Ｈ１８００  １Ｒ", 1, 1800, L"", L""},                 // H before R: no title
       {L"締切予定  １０：０５ 以降", 0, 1800, L"", L"10:05"},
       {L"締切予定 9:5", 0, 1800, L"", L"9:5"},
+      {L"\u3000１Ｒ  予\u3000選\u3000\u3000\u3000  Ｈ１８００ｍ  電話投票締切予定時刻１０：５７  連複", 1, 1800,
+       L"予\u3000選", L"10:57"},
       {L"ABC", 0, 1800, L"", L""},
       {L"", 0, 1800, L"", L""},
   };

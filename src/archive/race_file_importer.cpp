@@ -1,5 +1,6 @@
 #include "archive/race_file_importer.h"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdio>
@@ -24,6 +25,28 @@ constexpr wchar_t kIncompleteMessage[] = L"未確定の成績を含むため、�
 
 std::wstring FirstCharacters(const std::wstring& text, size_t count) {
   return text.size() > count ? text.substr(0, count) : text;
+}
+
+// Each note goes to the caller's notes and, indented, under the summary
+// line of the log.
+void AddNotes(const std::wstring& notes, ArchiveImportTally* tally) {
+  size_t start = 0;
+  while (start < notes.size()) {
+    size_t end = notes.find(L"\r\n", start);
+    if (end == std::wstring::npos) end = notes.size();
+    tally->log += L"  " + notes.substr(start, end - start) + L"\r\n";
+    start = end + 2;
+  }
+  tally->notes += notes;
+}
+
+std::wstring UndeterminedMessage(const std::vector<std::wstring>& blocks) {
+  std::wstring list;
+  for (const std::wstring& block : blocks) {
+    if (!list.empty()) list += L"、";
+    list += block;
+  }
+  return Format(L"場を判定できないブロックがあります(%s)。", list);
 }
 
 }  // namespace
@@ -62,6 +85,7 @@ bool RaceFileImporter::ImportArchive(const std::wstring& path, Kind kind,
                                                   : ReadWholeFile(path, &bytes);
   if (!read) {
     tally->filesNotRead += 1;
+    tally->filesNotExtracted += 1;
     RecordDataFile(type, path, kFailed, 0, message_);
     return false;
   }
@@ -106,8 +130,7 @@ bool RaceFileImporter::ImportDecoded(const std::wstring& path, Kind kind,
     // rows, so the mark and the rows are kept or lost together.  A commit
     // that fails (a locked file, a full disk) loses the whole file: it is
     // then recorded "FAILED" after the rollback.
-    const bool clean = counts.parsed == counts.stored && counts.unreadable == 0 &&
-                       counts.pendingBlocks == 0;
+    const bool clean = IsComplete(counts);
     if (clean) counts.recorded = RecordDataFile(type, path, kImported, counts.stored, L"");
     if (!db_->Exec(nested ? L"RELEASE archive;" : L"COMMIT;")) {
       counts.lost = true;
@@ -135,15 +158,63 @@ void RaceFileImporter::DropIdCaches() {
   boat_rates_.clear();
 }
 
-void RaceFileImporter::BeginStadiumLine(const std::wstring& line, int32_t stadium,
-                                        int32_t* current_stadium) {
-  if (stadium != *current_stadium) {
-    series_title_.clear();
-    day_label_.clear();
-    expect_series_title_ = true;
+bool RaceFileImporter::IsComplete(const FileCounts& counts) const {
+  return counts.parsed == counts.stored && counts.unreadable == 0 && counts.undetermined.empty() &&
+         (counts.pendingStadiums.empty() || pending_results_final_);
+}
+
+void RaceFileImporter::BeginBlockTitles() {
+  series_title_.clear();
+  day_label_.clear();
+  expect_series_title_ = true;
+}
+
+RaceFileImporter::BlockStep RaceFileImporter::StepBlock(const std::wstring& line, Block* block,
+                                                        FileCounts* counts) {
+  if (const std::optional<BlockCode> code = BlockCodeOf(line)) {
+    *block = Block();
+    if (!code->begin) return BlockStep::kClosed;
+    block->coded = true;
+    block->label = code->text;
+    if (code->code >= 1 && code->code <= 24) {
+      block->stadium = code->code;
+      BeginBlockTitles();
+    } else {
+      counts->undetermined.push_back(block->label);
+    }
+    return BlockStep::kOpened;
   }
-  *current_stadium = stadium;
-  ReadDayLabel(line, &day_label_);
+  if (block->coded) {
+    // The printed name checks the code; the code stays.
+    const int32_t printed = PrintedStadiumOf(line);
+    if (printed == 0) return BlockStep::kNone;
+    if (block->stadium > 0 && printed != block->stadium && !block->mismatchNoted) {
+      block->mismatchNoted = true;
+      counts->notes += Format(L"%s: 場名が%sと印字されています。場コードの%sとして取り込みました。\r\n",
+                              block->label, StadiumNameOf(printed), StadiumNameOf(block->stadium));
+    }
+    if (block->stadium > 0) ReadDayLabel(line, &day_label_);
+    return BlockStep::kHeading;
+  }
+  // A file without code lines: the printed names open the blocks.
+  if (const int32_t s = DetectStadium(line); s > 0) {
+    const bool opened = s != block->stadium;
+    if (opened) {
+      *block = Block();
+      block->stadium = s;
+      block->label = TrimBlanks(line);
+      BeginBlockTitles();
+    }
+    ReadDayLabel(line, &day_label_);
+    return opened ? BlockStep::kOpened : BlockStep::kHeading;
+  }
+  if (IsUnnamedStadiumHeading(line)) {
+    *block = Block();
+    block->label = FirstCharacters(TrimBlanks(line), 20);
+    counts->undetermined.push_back(block->label);
+    return BlockStep::kOpened;
+  }
+  return BlockStep::kNone;
 }
 
 // ---------------------------------------------------------------------------
@@ -152,14 +223,15 @@ void RaceFileImporter::BeginStadiumLine(const std::wstring& line, int32_t stadiu
 void RaceFileImporter::ParseProgramLines(const std::wstring& date,
                                          const std::vector<std::wstring>& lines,
                                          FileCounts* counts) {
-  int32_t stadium = 0;
+  Block block;
   int32_t race_id = 0;
   for (const std::wstring& line : lines) {
-    const int32_t s = DetectStadium(line);
-    if (s > 0) {
-      BeginStadiumLine(line, s, &stadium);
+    const BlockStep step = StepBlock(line, &block, counts);
+    if (step != BlockStep::kNone) {
       race_id = 0;
+      continue;
     }
+    const int32_t stadium = block.stadium;
     const int32_t r = RaceNumberOf(line);
     if (stadium > 0 && r >= 1 && r <= 12 && NormalizeWidth(line).find(L'H') != std::wstring::npos) {
       expect_series_title_ = false;
@@ -168,7 +240,7 @@ void RaceFileImporter::ParseProgramLines(const std::wstring& date,
       if (race_id > 0) counts->races += 1;
       continue;
     }
-    if (s == 0 && stadium > 0 && race_id == 0) {
+    if (stadium > 0 && race_id == 0) {
       TakeSeriesTitle(line, &expect_series_title_, &series_title_);
     }
     if (race_id == 0) continue;
@@ -204,13 +276,18 @@ bool RaceFileImporter::CloseProgramFile(const std::wstring& path, const FileCoun
 
   const std::wstring example = FirstCharacters(counts.example, 40);
   bool ok = false;
-  if (counts.parsed == counts.stored && counts.unreadable == 0 && !counts.lost) {
+  if (IsComplete(counts) && !counts.lost) {
     tally->filesImported += 1;
     if (!counts.recorded) RecordDataFile(kProgramType, path, kImported, counts.stored, L"");
     ok = true;
   } else {
-    if (counts.unreadable > 0) {
-      message_ = Format(L"読めなかった出走行が %d 行あります(例: %s)", counts.unreadable, example);
+    if (counts.parsed == counts.stored && !counts.lost) {
+      // No statement failed: the message says what was not read.
+      if (counts.unreadable > 0) {
+        message_ = Format(L"読めなかった出走行が %d 行あります(例: %s)", counts.unreadable, example);
+      } else if (!counts.undetermined.empty()) {
+        message_ = UndeterminedMessage(counts.undetermined);
+      }
     }
     RecordDataFile(kProgramType, path, kFailed, counts.stored, message_);
   }
@@ -220,6 +297,7 @@ bool RaceFileImporter::CloseProgramFile(const std::wstring& path, const FileCoun
     tally->log += Format(L"  読めなかった出走行 %d 行(書式が変わった可能性があります): %s\r\n",
                          counts.unreadable, example);
   }
+  AddNotes(counts.notes, tally);
   return ok;
 }
 
@@ -229,17 +307,25 @@ bool RaceFileImporter::CloseProgramFile(const std::wstring& path, const FileCoun
 void RaceFileImporter::ParseResultLines(const std::wstring& date,
                                         const std::vector<std::wstring>& lines,
                                         FileCounts* counts) {
-  int32_t stadium = 0;
+  Block block;
   race_ = ResultRace();
   for (const std::wstring& line : lines) {
-    const int32_t s = DetectStadium(line);
-    if (s > 0) {
+    const BlockStep step = StepBlock(line, &block, counts);
+    if (step != BlockStep::kNone) {
       FinishRace();
-      BeginStadiumLine(line, s, &stadium);
+      continue;
     }
+    const int32_t stadium = block.stadium;
     if (IsPendingResultNotice(line)) {
       // A stadium still racing: the file is a copy taken during the day.
-      counts->pendingBlocks += 1;
+      // (A block of no known stadium has already failed the file.)
+      if (stadium > 0) {
+        FinishRace();
+        auto& pending = counts->pendingStadiums;
+        if (std::find(pending.begin(), pending.end(), stadium) == pending.end()) {
+          pending.push_back(stadium);
+        }
+      }
       continue;
     }
     const int32_t r = RaceNumberOf(line);
@@ -253,7 +339,7 @@ void RaceFileImporter::ParseResultLines(const std::wstring& date,
         continue;
       }
     }
-    if (s == 0 && stadium > 0 && race_.id == 0) {
+    if (stadium > 0 && race_.id == 0) {
       TakeSeriesTitle(line, &expect_series_title_, &series_title_);
     }
     if (race_.id == 0) continue;
@@ -262,6 +348,10 @@ void RaceFileImporter::ParseResultLines(const std::wstring& date,
     if (!technique.empty()) {
       race_.technique = std::move(technique);
       continue;
+    }
+    // The older files print it on the pair-bet line, after the payout.
+    if (std::wstring printed = PrintedTechniqueOf(line); !printed.empty()) {
+      race_.technique = std::move(printed);
     }
     if (const std::optional<ResultEntry> entry = ParseResultEntry(line)) {
       counts->parsed += 1;
@@ -298,22 +388,35 @@ bool RaceFileImporter::CloseResultFile(const std::wstring& path, const FileCount
   tally->races += counts.races;
 
   const bool stored_all = counts.parsed == counts.stored && !counts.lost;
-  const bool incomplete = counts.pendingBlocks > 0;
+  const bool pending = !counts.pendingStadiums.empty();
+  const bool incomplete = pending && !pending_results_final_;
   if (incomplete) tally->filesIncomplete += 1;
-  if (stored_all && !incomplete) {
+  const bool ok = stored_all && IsComplete(counts);
+  if (ok) {
     tally->filesImported += 1;
     if (!counts.recorded) RecordDataFile(kResultType, path, kImported, counts.stored, L"");
   } else {
-    if (stored_all) message_ = kIncompleteMessage;
+    if (stored_all) {
+      message_ = counts.undetermined.empty() ? std::wstring(kIncompleteMessage)
+                                             : UndeterminedMessage(counts.undetermined);
+    }
     RecordDataFile(kResultType, path, kFailed, counts.stored, message_);
   }
   tally->log += Format(L"%s: races=%d results=%d/%d\r\n", FileNameOf(path), counts.races,
                        counts.stored, counts.parsed);
   if (incomplete) {
     tally->log += Format(L"  成績が未確定の場が %d 場あります。次回取り込み直します。\r\n",
-                         counts.pendingBlocks);
+                         static_cast<int32_t>(counts.pendingStadiums.size()));
   }
-  return stored_all && !incomplete;
+  std::wstring notes = counts.notes;
+  if (pending && !incomplete) {
+    // Final as the server has it: the stadiums it lacks are named.
+    for (int32_t stadium : counts.pendingStadiums) {
+      notes += Format(L"%s: 成績未登録\r\n", StadiumNameOf(stadium));
+    }
+  }
+  AddNotes(notes, tally);
+  return ok;
 }
 
 // ---------------------------------------------------------------------------

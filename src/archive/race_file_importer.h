@@ -16,6 +16,17 @@
 // stored by the result file or the before-race information survives a new
 // import of the program.
 //
+// Stadium blocks: every block of a daily file opens with its code line
+// ("11KBGN": stadium code, kind) and closes with "11KEND".  The code line
+// gives the stadium; the names printed in the block ("琵琶湖［成績］",
+// "ボートレース大　村", "大　村　競走場") are only its check: where they
+// disagree the code wins and the log says so.  A file without code lines
+// is read by the printed names.  A block whose stadium cannot be told (a
+// code outside 1-24, a heading naming no known stadium) stores nothing:
+// the other blocks are imported, and the file is recorded "FAILED" with
+// "場を判定できないブロックがあります(25KBGN)。", so nothing of it is ever
+// written to another stadium.
+//
 // Result files taken during the day: the server publishes a day's result
 // archive before the day is over, with the notice "データは、この場の全レース
 // 終了後に登録されます。" in place of the races of every stadium still racing.
@@ -23,6 +34,10 @@
 // "FAILED" with "未確定の成績を含むため、次回取り込み直します。", the call
 // returns false and the tally counts it in filesIncomplete, so that the
 // caller drops its cached copy and the next run fetches the archive again.
+// Some files keep such a block for good.  Once the caller says the file is
+// final (SetPendingResultsFinal, for a day long enough ago), it is recorded
+// "IMPORTED" with the stadiums it holds, and each stadium it lacks is named
+// in the log and the notes ("若松: 成績未登録").
 //
 // Ids of races, racers, motors and boats are kept in maps for the life of
 // the object, so an id is queried once per run.  A rolled-back archive
@@ -58,7 +73,14 @@ struct ArchiveImportTally {
   // 1 when the archive is a result file taken before the day was over
   // (recorded "FAILED"); a cached copy of it must not be reused.
   int32_t filesIncomplete = 0;
+  // 1 when the archive could not be read or extracted: a cached copy of it
+  // is of no use.
+  int32_t filesNotExtracted = 0;
   std::wstring log;            // one summary line per archive, each ending "\r\n"
+  // What a caller should show although the archive was read: stadiums a
+  // final result file lacks ("若松: 成績未登録"), blocks whose code line and
+  // printed name disagree.  One line each, ending "\r\n"; also in `log`.
+  std::wstring notes;
 };
 
 class RaceFileImporter {
@@ -85,6 +107,10 @@ class RaceFileImporter {
   // Forgets the cached ids and stored values; for a caller that rolled
   // back a transaction the importer's archives were part of.
   void DropIdCaches();
+
+  // Whether the result files imported from now on are final as the server
+  // has them, pending stadium blocks and all (see above).  Off at creation.
+  void SetPendingResultsFinal(bool final_file) { pending_results_final_ = final_file; }
 
   // Text of the latest failure; a success leaves it unchanged.
   const std::wstring& message() const { return message_; }
@@ -142,11 +168,22 @@ class RaceFileImporter {
     int32_t failures = 0;
     int32_t unreadable = 0;
     int32_t races = 0;
-    int32_t pendingBlocks = 0;   // stadium blocks whose results are not out yet
+    std::vector<int32_t> pendingStadiums;   // blocks whose results are not out yet
+    std::vector<std::wstring> undetermined;  // blocks whose stadium is not known
+    std::wstring notes;          // lines for ArchiveImportTally::notes
     bool lost = false;           // the commit failed: nothing of the file was kept
     bool recorded = false;       // "IMPORTED" was written with the rows
     std::wstring example;        // first unreadable line
   };
+  // The stadium block being read.
+  struct Block {
+    int32_t stadium = 0;         // 0: none yet, closed, or not determined
+    bool coded = false;          // opened by its code line
+    bool mismatchNoted = false;
+    std::wstring label;          // the code line, or the heading
+  };
+  // What a line did to the block structure.
+  enum class BlockStep { kNone, kOpened, kHeading, kClosed };
   // The race being read from a result file.
   struct ResultRace {
     int32_t id = 0;
@@ -173,7 +210,13 @@ class RaceFileImporter {
   bool ImportArchive(const std::wstring& path, Kind kind, ArchiveImportTally* tally);
   bool ImportDecoded(const std::wstring& path, Kind kind, const std::vector<std::wstring>& lines,
                      ArchiveImportTally* tally);
-  void BeginStadiumLine(const std::wstring& line, int32_t stadium, int32_t* current_stadium);
+  // Follows the block structure: code lines, and the printed headings that
+  // check them (or, in a file without code lines, open the blocks).
+  BlockStep StepBlock(const std::wstring& line, Block* block, FileCounts* counts);
+  // A new block: its series title and day label are still to be read.
+  void BeginBlockTitles();
+  // Whether a file with these counts may be recorded "IMPORTED".
+  bool IsComplete(const FileCounts& counts) const;
   void ParseProgramLines(const std::wstring& date, const std::vector<std::wstring>& lines,
                          FileCounts* counts);
   bool CloseProgramFile(const std::wstring& path, const FileCounts& counts,
@@ -203,6 +246,7 @@ class RaceFileImporter {
   std::wstring series_title_;
   std::wstring day_label_;
   bool expect_series_title_ = false;
+  bool pending_results_final_ = false;
   IdCache race_ids_;
   IdCache racer_ids_;
   IdCache motor_ids_;

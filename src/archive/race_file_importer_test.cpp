@@ -174,6 +174,40 @@ TEST_F(RaceFileImporterTest, ResultArchiveOfAWholeDay) {
             L"3|6.96");
 }
 
+// 2019: stadium 11 is printed 琵琶湖 (today びわこ); its block must stay its own
+// and not be written over the races of the block before it (丸亀).
+TEST_F(RaceFileImporterTest, EveryBlockOf2019KeepsItsOwnStadium) {
+  RaceFileImporter importer(&db_, false);
+  const std::wstring path = test::FixturePath("official/k190408.lzh");
+  ArchiveImportTally tally;
+  EXPECT_TRUE(importer.ImportResultArchive(path, &tally)) << Utf16ToUtf8(importer.message());
+  EXPECT_EQ(tally.log, L"k190408.lzh: races=144 results=864/864\r\n");
+  EXPECT_EQ(DataFileRow(path), L"RESULT_K|IMPORTED|864|");
+  EXPECT_EQ(Count(L"races"), 144);
+  EXPECT_EQ(Count(L"race_result_entries"), 864);
+  EXPECT_EQ(Count(L"odds"), 1441);
+  EXPECT_EQ(Value(L"SELECT group_concat(stadium_id || ':' || n, ',') AS value FROM (SELECT "
+                  L"stadium_id, COUNT(*) AS n FROM races GROUP BY stadium_id ORDER BY stadium_id);"),
+            L"1:12,2:12,5:12,8:12,9:12,11:12,15:12,16:12,18:12,19:12,22:12,23:12");
+  // Each stadium holds its own first race: 丸亀 1R and 琵琶湖 1R as printed.
+  auto first_race = [&](int stadium) {
+    return Value(L"SELECT group_concat(frame_no || '-' || register_no, ',') AS value FROM (SELECT "
+                 L"frame_no, register_no FROM race_result_entries WHERE race_id=(SELECT id FROM "
+                 L"races WHERE race_date='2019-04-08' AND stadium_id=" + std::to_wstring(stadium) +
+                 L" AND race_no=1) ORDER BY finish_order, frame_no);");
+  };
+  EXPECT_EQ(first_race(15), L"1-4260,3-4622,4-3411,6-4277,5-3778,2-3581");
+  EXPECT_EQ(first_race(11), L"3-4453,1-4302,4-3950,2-3486,5-3867,6-3073");
+  EXPECT_EQ(Value(L"SELECT series_title || '|' || day_label AS value FROM races WHERE "
+                  L"race_date='2019-04-08' AND stadium_id=11 AND race_no=1;"),
+            L"スポーツニッポン新聞社杯争奪\u3000第４４回八景賞|第2日");
+  // The dead heat for first place at 琵琶湖 5R: two winners, two 単勝.
+  EXPECT_EQ(Value(L"SELECT group_concat(bet_type || ' ' || combination || ' ' || odds_value, ';') "
+                  L"AS value FROM (SELECT * FROM odds WHERE bet_type IN ('単勝', '３連単') AND "
+                  L"race_id=(SELECT id FROM races WHERE stadium_id=11 AND race_no=5) ORDER BY id);"),
+            L"単勝 1 100.0;単勝 5 280.0;３連単 1-5-2 730.0;３連単 5-1-2 2110.0");
+}
+
 TEST_F(RaceFileImporterTest, ProgramAfterResultsKeepsTheCourses) {
   RaceFileImporter results(&db_, false);
   RaceFileImporter programs(&db_, true);

@@ -24,11 +24,28 @@ bool IsCombination(std::wstring_view token) {
   return true;
 }
 
-bool IsBetType(std::wstring_view token) {
+// The bet type a payout line starts with, as stored: the printed name, or
+// for the 連単 and 連複 of the older files (the only pair bets then, both of
+// two boats) the name the exacta and quinella have now.  Empty for any
+// other token.
+std::wstring BetTypeOf(std::wstring_view token) {
   for (const wchar_t* type : {L"３連単", L"３連複", L"２連単", L"２連複", L"単勝", L"複勝", L"拡連複"}) {
-    if (token == type) return true;
+    if (token == type) return type;
   }
-  return false;
+  if (token == L"連単") return L"２連単";
+  if (token == L"連複") return L"２連複";
+  return std::wstring();
+}
+
+// The tokens of a payout line.  The older files put full-width blanks
+// between a combination and its amount ("4-5　　　  340"), so here they
+// separate tokens as well.
+std::vector<std::wstring> PayoutTokens(std::wstring_view line) {
+  std::wstring spaced(line);
+  for (wchar_t& c : spaced) {
+    if (c == 0x3000) c = L' ';
+  }
+  return SplitTokens(spaced);
 }
 
 }  // namespace
@@ -66,6 +83,14 @@ std::wstring WinningTechniqueOf(std::wstring_view line) {
   return TrimSpace(t.back());
 }
 
+std::wstring PrintedTechniqueOf(std::wstring_view line) {
+  const std::vector<std::wstring> t = PayoutTokens(line);
+  for (size_t i = 0; i + 1 < t.size(); ++i) {
+    if (t[i] == L"決まり手") return t[i + 1];
+  }
+  return std::wstring();
+}
+
 std::optional<ResultEntry> ParseResultEntry(std::wstring_view line) {
   const std::vector<std::wstring> t = SplitTokens(line);
   if (t.size() < 9 || !IsAsciiDigits(t[1]) || !IsAsciiDigits(t[2]) || t[0].empty()) {
@@ -73,7 +98,11 @@ std::optional<ResultEntry> ParseResultEntry(std::wstring_view line) {
   }
   ResultEntry e;
   e.finishMark = NormalizeWidth(t[0]);
-  if (IsAsciiDigits(t[0])) {
+  if (t[0] == L"00") {
+    // A race not established (レース不成立): a boat that finished carries
+    // 00, which is no place.  Stored like a mark.
+    e.finishOrder = 6;
+  } else if (IsAsciiDigits(t[0])) {
     e.finishOrder = ParseInteger(t[0]);
   } else if (t[0].size() <= 2 && IsMarkLetter(t[0][0]) && (t[0].size() == 1 || IsAnyDigit(t[0][1]))) {
     e.finishOrder = 6;
@@ -105,14 +134,14 @@ std::optional<ResultEntry> ParseResultEntry(std::wstring_view line) {
 
 std::vector<PayoutItem> ParsePayoutLine(std::wstring_view line, std::wstring* bet_type) {
   std::vector<PayoutItem> items;
-  const std::vector<std::wstring> t = SplitTokens(line);
+  const std::vector<std::wstring> t = PayoutTokens(line);
   if (t.empty()) {
     bet_type->clear();
     return items;
   }
   size_t j = 0;
-  if (IsBetType(t[0])) {
-    *bet_type = t[0];
+  if (std::wstring type = BetTypeOf(t[0]); !type.empty()) {
+    *bet_type = std::move(type);
     j = 1;
   } else if (bet_type->empty() || !IsCombination(t[0])) {
     return items;

@@ -33,7 +33,7 @@ struct ResultHeader {
 };
 
 struct ResultEntry {
-  int32_t finishOrder = 0;   // 1-6; 6 for a mark (F, L, K, S) instead of a place
+  int32_t finishOrder = 0;   // 1-6; 6 for a mark (F, L, K, S, 00) instead of a place
   std::wstring finishMark;   // the first token, width-normalised
   int32_t frame = 0;
   std::wstring registerNo;
@@ -60,12 +60,20 @@ std::optional<ResultHeader> ParseResultHeader(std::wstring_view line);
 // column heading "ﾚｰｽﾀｲﾑ"; empty for any other line.
 std::wstring WinningTechniqueOf(std::wstring_view line);
 
-// A finishing order line, or nothing.
+// The winning technique printed after "決まり手" on the pair-bet line of
+// the older files ("連複   4-5　　　  340  人気     1      決まり手  差し"),
+// or empty.
+std::wstring PrintedTechniqueOf(std::wstring_view line);
+
+// A finishing order line, or nothing.  The first token is a place 01-06, a
+// mark (F, K0, L1, S2 ...), or 00, the code of a boat that finished a race
+// not established; marks and 00 get finish order 6.
 std::optional<ResultEntry> ParseResultEntry(std::wstring_view line);
 
 // The payouts of one payout line.  A line starting with a bet type sets
 // `*bet_type`; a line starting with a combination continues it; an empty
-// line ends it.  Only payouts above 0 yen are returned.
+// line ends it.  Only payouts above 0 yen are returned.  The 連単 and 連複 of
+// the older files are the two-boat bets "２連単" and "２連複".
 std::vector<PayoutItem> ParsePayoutLine(std::wstring_view line, std::wstring* bet_type);
 
 // True for the notice the server prints in a stadium block whose results

@@ -83,7 +83,9 @@ TEST(ResultLinesTest, FinishingOrderLines) {
       {L"  転  6 3721 守田 45 20 6.96 3 0.20", false, 0, L"", 0, L""},
       {L"  FF  6 3721 守田 45 20 6.96 3 0.20", false, 0, L"", 0, L""},
       {L"  F12 6 3721 守田 45 20 6.96 3 0.20", false, 0, L"", 0, L""},
-      {L"  00  6 3721 守田 45 20 6.96 3 0.20", false, 0, L"", 0, L""},   // order 0
+      // A race not established: the boat that finished carries 00, no place.
+      {L"  00  6 5322 根\u3000岸\u3000\u3000真\u3000優 33   43  6.90   6    0.01      .  . ", true, 6, L"00", 0.01, L". ."},
+      {L"  000 6 3721 守田 45 20 6.96 3 0.20", false, 0, L"", 0, L""},   // order 0
       {L"  01  7 3721 守田 45 20 6.96 3 0.20", false, 0, L"", 0, L""},   // frame 7
       {L"  01  0 3721 守田 45 20 6.96 3 0.20", false, 0, L"", 0, L""},
       {L"  01  6 372 守田 45 20 6.96 3 0.20", false, 0, L"", 0, L""},    // 3-digit register number
@@ -150,6 +152,13 @@ TEST(ResultLinesTest, PayoutLines) {
       {{L"２連単 1-4 500 x 2-4 300"}, L"２連単 1-4 500 0;"},  // reading stops at x
       {{L"2連単 1-4 500"}, L""},                              // ASCII digit: no bet type
       {{L"   [払戻金]       ３連単           ３連複"}, L""},
+      // The older files: full-width blanks before the amount, 連単 and 連複
+      // of two boats, empty lines of a bet type, the technique at the end.
+      {{L"        単勝   6  \u3000\u3000\u3000  210"}, L"単勝 6 210 0;"},
+      {{L"        単勝   ", L"        複勝   ", L"        連複   4-5\u3000\u3000\u3000  340  人気     1      決まり手  差し\u3000\u3000\u3000"},
+       L"２連複 4-5 340 1;"},
+      {{L"        連単   3-1\u3000\u3000\u3000 1190  人気     6      決まり手  まくり差し"}, L"２連単 3-1 1190 6;"},
+      {{L"        複勝   3          220  1          190  "}, L"複勝 3 220 0;複勝 1 190 0;"},
       {{L"-------------------------------------------------------------------------------"}, L""},
   };
   for (const Case& c : cases) {
@@ -160,6 +169,13 @@ TEST(ResultLinesTest, PayoutLines) {
     }
     EXPECT_EQ(Describe(all), c.expected) << Utf16ToUtf8(c.lines[0]);
   }
+}
+
+TEST(ResultLinesTest, TechniquePrintedOnThePairBetLine) {
+  EXPECT_EQ(PrintedTechniqueOf(L"        連複   4-5\u3000\u3000\u3000  340  人気     1      決まり手  差し\u3000\u3000\u3000"), L"差し");
+  EXPECT_EQ(PrintedTechniqueOf(L"        連単   3-1\u3000\u3000\u3000 1190  人気     6      決まり手  まくり差し"), L"まくり差し");
+  EXPECT_EQ(PrintedTechniqueOf(L"        連単   3-1  1190  人気     6      決まり手"), L"");
+  EXPECT_EQ(PrintedTechniqueOf(L"  着 艇 ﾚｰｽﾀｲﾑ 逃げ"), L"");
 }
 
 TEST(ResultLinesTest, BetTypeIsKeptOrReplaced) {

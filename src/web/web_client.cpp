@@ -7,10 +7,18 @@
 namespace wakelore {
 
 bool FetchPage(WebClient& client, const std::wstring& path, std::string* body) {
-  PageFetchResult result = FetchPageBytes(RaceSiteHost(), path, body);
+  return FetchPageFrom(client, RaceSiteHost(), path, body);
+}
+
+bool FetchPageFrom(WebClient& client, const NetEndpoint& server, const std::wstring& path,
+                   std::string* body) {
+  client.message.clear();
+  PageFetchResult result = FetchPageBytes(server, path, body);
   switch (result.step) {
     case PageFetchStep::kDone:
-      return !body->empty();
+      if (!body->empty()) return true;
+      client.message = kEmptyPageMessage;
+      break;
     case PageFetchStep::kSession:
       client.message = L"WinHttpOpen に失敗しました。";
       break;

@@ -13,20 +13,29 @@
 
 #include <string>
 
+#include "platform/net.h"
+
 namespace wakelore {
 
 struct WebClient {
-  // The text of the last failure.  A fetch overwrites it only when it fails
-  // with a reason and never clears it, so after a success (or an empty
-  // answer) it may still hold an earlier failure.
+  // Why the last fetch failed.  Every fetch clears it first, so it is empty
+  // after a success and never repeats an earlier failure.
   std::wstring message;
 };
 
+// The reason given for an empty 200 answer.
+inline constexpr wchar_t kEmptyPageMessage[] = L"ページが空でした。";
+
 // GETs `path` (path and query, "/owpc/pc/race/index?hd=20240105") into
-// `*body`.  True for status 200 with a non-empty body.  False otherwise:
-// with client.message set to the reason, except for an empty 200 answer,
-// which sets no message.  `*body` is empty after every failure.
+// `*body`.  True for status 200 with a non-empty body.  False otherwise,
+// with client.message set to the reason (kEmptyPageMessage for an empty 200
+// answer).  `*body` is empty after every failure.
 bool FetchPage(WebClient& client, const std::wstring& path, std::string* body);
+
+// FetchPage from another server (the archive server's small daily
+// archives), with the same time-outs, limit and messages.
+bool FetchPageFrom(WebClient& client, const NetEndpoint& server, const std::wstring& path,
+                   std::string* body);
 
 }  // namespace wakelore
 

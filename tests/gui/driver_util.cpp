@@ -212,6 +212,15 @@ std::wstring ListCell(HANDLE process, HWND list, int row, int column) {
   return text.data();
 }
 
+bool SelectListRow(HANDLE process, HWND list, int row) {
+  Remote remote(process, sizeof(LVITEMW));
+  LVITEMW item = {};
+  item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+  item.state = LVIS_SELECTED | LVIS_FOCUSED;
+  if (!remote.Write(&item, sizeof(item))) return false;
+  return SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), remote.lparam()) != FALSE;
+}
+
 bool SaveWindowBitmap(HWND window, const std::wstring& path) {
   RECT rect;
   if (!GetWindowRect(window, &rect)) return false;

@@ -61,6 +61,8 @@ int ListColumnCount(HWND list);
 int ListColumnWidth(HWND list, int column);
 std::wstring ListColumnName(HANDLE process, HWND list, int column);
 std::wstring ListCell(HANDLE process, HWND list, int row, int column);
+// Selects and focuses one row, as a click on it would.
+bool SelectListRow(HANDLE process, HWND list, int row);
 
 // Waits until `pred` holds, polling every 50 ms; false on timeout.
 template <typename Pred>

@@ -13,13 +13,14 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "db/db_manager.h"
-#include "dialog/dialog_ids.h"
+#include "ui/dialog_ids.h"
 #include "driver_util.h"
 
 namespace {
@@ -95,6 +96,60 @@ std::wstring PickerText(App& app, int id) {
 }
 
 bool Enabled(App& app, int id) { return IsWindowEnabled(app.Item(id)) != FALSE; }
+
+// The window that has the keyboard focus in the program's dialog thread.
+HWND FocusOf(App& app) {
+  GUITHREADINFO info = {};
+  info.cbSize = sizeof(info);
+  DWORD thread = GetWindowThreadProcessId(app.dialog(), nullptr);
+  if (!GetGUIThreadInfo(thread, &info)) return nullptr;
+  return info.hwndFocus;
+}
+
+bool FocusIs(App& app, int id) {
+  return gui::WaitFor([&] { return FocusOf(app) == app.Item(id); }, 3000);
+}
+
+// Presses and releases a real key (through the system's input queue, as a
+// keyboard does) with the dialog in front.
+void PressKey(App& app, WORD key) {
+  SetForegroundWindow(app.dialog());
+  gui::WaitFor([&] { return GetForegroundWindow() == app.dialog(); }, 2000);
+  INPUT input[2] = {};
+  input[0].type = INPUT_KEYBOARD;
+  input[0].ki.wVk = key;
+  input[1] = input[0];
+  input[1].ki.dwFlags = KEYEVENTF_KEYUP;
+  SendInput(2, input, sizeof(INPUT));
+  Sleep(300);
+}
+
+// Milliseconds the dialog took to answer a WM_NULL, or -1 when it did not
+// answer within a second.
+long long AnswerTimeMs(App& app) {
+  DWORD start = GetTickCount();
+  DWORD_PTR result = 0;
+  if (!SendMessageTimeoutW(app.dialog(), WM_NULL, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, 1000, &result)) {
+    return -1;
+  }
+  return static_cast<long long>(GetTickCount() - start);
+}
+
+// UTF-8 file contents as wide text (a leading byte order mark dropped).
+std::wstring ReadUtf8File(const std::wstring& path) {
+  std::string bytes;
+  FILE* in = _wfopen(path.c_str(), L"rb");
+  if (!in) return L"";
+  char buffer[65536];
+  size_t got;
+  while ((got = fread(buffer, 1, sizeof(buffer), in)) > 0) bytes.append(buffer, got);
+  fclose(in);
+  if (bytes.rfind("\xEF\xBB\xBF", 0) == 0) bytes.erase(0, 3);
+  int length = MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+  std::wstring text(static_cast<size_t>(length), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(), length);
+  return text;
+}
 
 void DeleteTree(const std::wstring& folder) {
   WIN32_FIND_DATAW data;
@@ -285,6 +340,7 @@ void CheckFullImport(App& app) {
   Answer(box, IDOK);
   if (c.That(gui::WaitFor([&] { return Enabled(app, IDC_CANCEL_TASK); }, 5000), "cancel enabled while busy")) {
     for (int id : kLockedWhileBusy) c.That(!Enabled(app, id), "disabled while busy: " + std::to_string(id));
+    c.That(FocusIs(app, IDC_CANCEL_TASK), "focus on the cancel button while busy");
   }
   std::wstring progress;
   gui::WaitFor([&] {
@@ -302,7 +358,13 @@ void CheckFullImport(App& app) {
   Answer(box, IDOK);
   c.That(!Enabled(app, IDC_CANCEL_TASK) && Enabled(app, IDC_IMPORT_START), "idle again");
   c.That(!Enabled(app, IDC_SQL_TEXT), "dataset rule applies again (SQL box off)");
-  c.Equal(SendMessageW(app.Item(IDC_PROGRESS), PBM_GETPOS, 0, 0), 100, "bar at 100");
+  c.Equal(SendMessageW(app.Item(IDC_PROGRESS), PBM_GETPOS, 0, 0), 0, "bar reset at the end");
+  c.That(FocusIs(app, IDC_IMPORT_START), "focus back on the import button");
+  // The export period (the last 30 days, empty) and the before-race date
+  // (today, no race) follow what was just imported.
+  c.Equal(PickerText(app, IDC_EXPORT_FROM), L"2023-09-01", "export from after the import");
+  c.Equal(PickerText(app, IDC_EXPORT_TO), L"2023-09-01", "export to after the import");
+  c.Equal(PickerText(app, IDC_BEFORE_DATE), L"2023-09-01", "before-race date after the import");
   std::wstring status = gui::Text(app.Item(IDC_IMPORT_STATUS));
   c.That(status.find(L"番組表: 2023-09-01～2023-09-01  /  競走成績: 2023-09-01～2023-09-01") != std::wstring::npos,
          "import status: [" + gui::Utf8(status) + "]");
@@ -318,7 +380,7 @@ void CheckPreviewAndTableList(App& app) {
     HWND grid = app.Item(IDC_GRID);
     gui::WaitFor([&] { return gui::ListRowCount(grid) > 0; }, 10000);
     c.Equal(gui::ListRowCount(grid), 100, "rows");
-    c.Equal(gui::Text(app.Item(IDC_TASK_STATUS)), L"プレビュー: 先頭 100 行を表示しています。", "status");
+    c.Equal(gui::Text(app.Item(IDC_PREVIEW_STATUS)), L"プレビュー: 先頭 100 行を表示しています。", "status under the grid");
     int columns = gui::ListColumnCount(grid);
     c.That(columns > 20, "columns: " + std::to_string(columns));
     for (int i = 0; i < columns; ++i) {
@@ -338,7 +400,7 @@ void CheckPreviewAndTableList(App& app) {
     gui::WaitFor([&] { return gui::ListRowCount(app.Item(IDC_GRID)) == 0; }, 10000);
     Sleep(200);
     c.Equal(gui::ListRowCount(app.Item(IDC_GRID)), 0, "rows");
-    c.Equal(gui::Text(app.Item(IDC_TASK_STATUS)),
+    c.Equal(gui::Text(app.Item(IDC_PREVIEW_STATUS)),
             L"該当するデータがありません(期間・場の指定、または取込状況をご確認ください)。", "status");
   }
   {
@@ -348,8 +410,32 @@ void CheckPreviewAndTableList(App& app) {
     gui::WaitFor([&] { return gui::ListColumnCount(grid) == 3 && gui::ListRowCount(grid) > 0; }, 10000);
     c.Equal(gui::ListColumnName(app.process(), grid, 0), L"名前", "column 1");
     c.Equal(gui::ListColumnName(app.process(), grid, 2), L"定義", "column 3");
-    c.Equal(gui::ListColumnWidth(grid, 0), 60, "short name width");
     int rows = gui::ListRowCount(grid);
+    RECT client = {};
+    GetClientRect(grid, &client);
+    int widths = gui::ListColumnWidth(grid, 0) + gui::ListColumnWidth(grid, 1) + gui::ListColumnWidth(grid, 2);
+    int longest = 0;
+    for (int i = 0; i < rows; ++i) {
+      std::wstring name = gui::ListCell(app.process(), grid, i, 0);
+      longest = std::max(longest, static_cast<int>(name.size()));
+    }
+    c.That(gui::ListColumnWidth(grid, 0) >= longest * 5, "name column fits the longest name (" +
+           std::to_string(longest) + " letters): " + std::to_string(gui::ListColumnWidth(grid, 0)));
+    c.That(widths <= client.right && widths >= client.right - 40,
+           "definition takes the rest: " + std::to_string(widths) + " of " + std::to_string(client.right));
+    std::wstring definition = gui::ListCell(app.process(), grid, 1, 2);
+    std::wstring before = gui::Text(app.Item(IDC_SQL_TEXT));
+    gui::SelectListRow(app.process(), grid, 1);
+    std::wstring shown = gui::Text(app.Item(IDC_SQL_TEXT));
+    std::wstring flat;
+    for (size_t i = 0; i < shown.size(); ++i) {
+      if (shown[i] == L'\r' && i + 1 < shown.size() && shown[i + 1] == L'\n') continue;
+      flat += shown[i];
+    }
+    c.Equal(flat, definition, "SQL box shows the selected row's whole definition");
+    gui::Click(app.dialog(), IDC_TABLE_LIST);
+    gui::WaitFor([&] { return gui::Text(app.Item(IDC_SQL_TEXT)) == before; }, 5000);
+    c.Equal(gui::Text(app.Item(IDC_SQL_TEXT)), before, "the user's text comes back");
     c.That(rows >= 16, "tables listed: " + std::to_string(rows));
     bool sorted = true, own = false, create = true;
     std::wstring previous;
@@ -385,7 +471,7 @@ void CheckPreviewAndTableList(App& app) {
     if (c.That(box != nullptr, "failure box")) {
       c.That(gui::BoxText(box).find(L"データを読み出せませんでした。\r\n") == 0, "failure text");
       Answer(box, IDOK);
-      c.Equal(gui::Text(app.Item(IDC_TASK_STATUS)), L"プレビューに失敗しました。", "failure status");
+      c.Equal(gui::Text(app.Item(IDC_PREVIEW_STATUS)), L"プレビューに失敗しました。", "failure status");
     }
     gui::SetText(app.Item(IDC_SQL_TEXT), L"select race_no AS x from races;\r\n");
     gui::Click(app.dialog(), IDC_PREVIEW);
@@ -525,7 +611,8 @@ void CheckExportWhileBusyAndCancel(App& app, const std::wstring& out_folder) {
   c.That(GetFileAttributesW(target.c_str()) == INVALID_FILE_ATTRIBUTES, "no file left");
   c.That(Enabled(app, IDC_IMPORT_START) && !Enabled(app, IDC_CANCEL_TASK), "idle again");
   c.That(Enabled(app, IDC_SQL_TEXT) && !Enabled(app, IDC_EXPORT_FROM), "sql dataset rules apply again");
-  c.Equal(SendMessageW(app.Item(IDC_PROGRESS), PBM_GETPOS, 0, 0), 100, "bar at 100 after the report");
+  c.Equal(SendMessageW(app.Item(IDC_PROGRESS), PBM_GETPOS, 0, 0), 0, "bar reset after the report");
+  c.That(FocusIs(app, IDC_EXPORT), "focus back on the export button");
 }
 
 void CheckCloseGuardDuringExport(App& app, const std::wstring& out_folder) {
@@ -562,6 +649,124 @@ void CheckCancelButton(App& app) {
   Answer(report, IDOK);
   c.That(Enabled(app, IDC_IMPORT_START), "idle again");
   gui::ServerControl(L"/__control/reset");
+}
+
+void CheckKeysDuringImport(App& app) {
+  Check c("real keys during an import: Tab reaches the cancel button, Escape opens the guard");
+  if (!StartSlowImport(c, app)) return;
+  c.That(FocusIs(app, IDC_CANCEL_TASK), "focus on the cancel button");
+  PressKey(app, VK_TAB);
+  c.That(gui::WaitFor([&] { return FocusOf(app) != app.Item(IDC_CANCEL_TASK); }, 3000),
+         "Tab moves the focus on");
+  PressKey(app, VK_TAB);  // the grid and the cancel button are the only stops left
+  c.That(FocusIs(app, IDC_CANCEL_TASK), "Tab comes round to the cancel button");
+  PressKey(app, VK_ESCAPE);
+  HWND guard = app.WaitForPopup(5000);
+  if (c.That(guard != nullptr, "Escape opens the guard box")) {
+    c.Equal(gui::BoxText(guard), L"処理を中止しています。中止が終わってから、もう一度閉じてください。", "guard text");
+    Answer(guard, IDOK);
+  }
+  HWND report = app.WaitForPopup(60000);
+  if (!c.That(report != nullptr, "the import reports")) return;
+  c.That(gui::BoxText(report).find(L"取込を中止しました") == 0, "cancelled: [" + gui::Utf8(gui::BoxText(report)) + "]");
+  Answer(report, IDOK);
+  c.That(IsWindowVisible(app.dialog()) != FALSE, "dialog stays open");
+  c.That(FocusIs(app, IDC_IMPORT_START), "focus back on the import button");
+  gui::ServerControl(L"/__control/reset");
+}
+
+// A month that the stand-in servers know nothing of: every archive and
+// meeting page answers 404.
+void CheckMonthOf404s(App& app) {
+  Check c("a month of 404s: the box fits the screen, the report file holds every line");
+  gui::ServerControl(L"/__control/reset");
+  for (int id : {1003, 1005}) SetCheck(app, id, false);
+  SetRange(app, IDC_IMPORT_FROM, IDC_IMPORT_TO, 2023, 8, 1, 2023, 8, 31);
+  HWND box = ClickForBox(app, IDC_IMPORT_START);
+  for (int id : {1003, 1005}) SetCheck(app, id, true);
+  if (!c.That(box != nullptr, "question")) return;
+  Answer(box, IDOK);
+  HWND report = nullptr;
+  gui::WaitFor([&] {
+    report = app.WaitForPopup(500);
+    return report != nullptr && gui::BoxText(report).find(L"取込") == 0;
+  }, 180000);
+  if (!c.That(report != nullptr, "report")) return;
+  std::wstring text = gui::BoxText(report);
+  const std::wstring head = L"取込が完了しました(取り込めたファイルはありません)。";
+  c.That(text.rfind(head + L"\r\n", 0) == 0, "headline: [" + gui::Utf8(text) + "]");
+  c.Equal(gui::Text(app.Item(IDC_TASK_STATUS)), head, "status line");
+  RECT rect = {};
+  GetWindowRect(report, &rect);
+  c.That(rect.bottom - rect.top <= GetSystemMetrics(SM_CYSCREEN) && rect.top >= 0,
+         "box height " + std::to_string(rect.bottom - rect.top) + " within the screen's " +
+             std::to_string(GetSystemMetrics(SM_CYSCREEN)));
+  c.That(text.find(L"\r\nほか ") != std::wstring::npos, "the rest is counted");
+  const std::wstring named = L"すべての記録: ";
+  size_t at = text.rfind(named);
+  if (c.That(at != std::wstring::npos, "the box names the report file")) {
+    std::wstring path = text.substr(at + named.size());
+    c.That(path.rfind(DataFolder() + L"\\取込記録_", 0) == 0, "file in the data folder: " + gui::Utf8(path));
+    std::wstring file = ReadUtf8File(path);
+    c.That(file.rfind(head, 0) == 0, "file starts with the headline");
+    int missing = 0;
+    for (int day = 1; day <= 31; ++day) {
+      wchar_t line[64];
+      swprintf(line, 64, L"開催情報の取得失敗: 2023-08-%02d ", day);
+      if (file.find(line) == std::wstring::npos) ++missing;
+    }
+    c.Equal(missing, 0, "meeting failures missing from the file");
+  }
+  Answer(report, IDOK);
+}
+
+// The program archive of the day is held back by the stand-in server for a
+// minute: the window keeps answering and the command can be stopped.
+void CheckBeforeRaceAgainstStalledServer(App& app) {
+  Check c("before-race command against a stalled server: responsive, cancellable");
+  gui::ServerControl(L"/__control/reset");
+  c.That(gui::ServerControl(L"/__control/fault?path=/od2/B/202308/b230805.lzh&kind=slow:60000"), "stall set");
+  gui::SetPicker(app.process(), app.Item(IDC_BEFORE_DATE), 2023, 8, 5);
+  gui::SelectCombo(app.dialog(), IDC_BEFORE_STADIUM, 1);
+  HWND box = ClickForBox(app, IDC_BEFORE_FETCH);
+  if (!c.That(box != nullptr, "question")) return;
+  Answer(box, IDOK);
+  if (!c.That(gui::WaitFor([&] { return Enabled(app, IDC_CANCEL_TASK); }, 5000), "runs as a task")) return;
+  c.That(FocusIs(app, IDC_CANCEL_TASK), "focus on the cancel button");
+  c.That(gui::WaitFor([&] { return gui::Text(app.Item(IDC_BEFORE_NOTE)) == L"番組表を取得しています…"; }, 5000),
+         "note shows the step");
+  c.Equal(gui::Text(app.Item(IDC_TASK_STATUS)), L"番組表を取得しています…", "status shows the step");
+  long long slowest = 0;
+  for (int i = 0; i < 5; ++i) {
+    long long ms = AnswerTimeMs(app);
+    if (ms < 0 || ms > slowest) slowest = ms < 0 ? 100000 : ms;
+    Sleep(300);
+  }
+  c.That(slowest < 1000, "WM_NULL answered within 1 s (slowest " + std::to_string(slowest) + " ms)");
+  gui::Click(app.dialog(), IDC_CANCEL_TASK);
+  // The held download ends at the receive time-out (15 s), well before the
+  // server would answer.
+  DWORD stopped_at = GetTickCount();
+  HWND report = app.WaitForPopup(90000);
+  c.That(GetTickCount() - stopped_at < 45000,
+         "stopped within the time-outs: " + std::to_string(GetTickCount() - stopped_at) + " ms");
+  if (c.That(report != nullptr, "the command reports after the stop")) {
+    c.Equal(gui::BoxText(report), L"直前情報の取得を中止しました。", "report");
+    Answer(report, IDOK);
+  }
+  c.Equal(gui::Text(app.Item(IDC_BEFORE_NOTE)), L"中止しました", "note");
+  c.That(Enabled(app, IDC_BEFORE_FETCH) && !Enabled(app, IDC_CANCEL_TASK), "idle again");
+  c.That(FocusIs(app, IDC_BEFORE_FETCH), "focus back on the fetch button");
+  gui::ServerControl(L"/__control/reset");
+}
+
+void CheckBeforeRaceNoteFollowsTheRace(App& app) {
+  Check c("the note beside the fetch button goes back to the hint when the race changes");
+  const std::wstring hint = L"番組表を取り込んだ日のレースが対象です(翌日分まで取得できます)。";
+  c.That(gui::Text(app.Item(IDC_BEFORE_NOTE)) != hint, "a result is shown first");
+  gui::SelectCombo(app.dialog(), IDC_BEFORE_RACE, 2);
+  c.Equal(gui::Text(app.Item(IDC_BEFORE_NOTE)), hint, "after the race number changed");
+  gui::SelectCombo(app.dialog(), IDC_BEFORE_RACE, 0);
 }
 
 void CheckBeforeRace(App& app) {
@@ -614,12 +819,10 @@ void CheckBeforeRace(App& app) {
       Answer(box, IDOK);
       HWND done = app.WaitForPopup(30000);
       if (c.That(done != nullptr, "box")) {
-        c.Equal(gui::BoxText(done),
-                L"このレースの番組表が見つかりませんでした。\r\n日付・場・レース番号をご確認ください(その日に開催がない場の可能性があります)。",
-                "box text");
+        c.Equal(gui::BoxText(done), L"番組表を取得できませんでした: HTTP 404 が返されました。", "box text");
         Answer(done, IDOK);
       }
-      c.Equal(gui::Text(app.Item(IDC_BEFORE_NOTE)), L"このレースの番組表がありません。", "note");
+      c.Equal(gui::Text(app.Item(IDC_BEFORE_NOTE)), L"番組表を取得できませんでした", "note");
     }
   }
   {
@@ -710,7 +913,11 @@ int RunTests() {
     CheckImportQuestions(app);
     CheckFullImport(app);
     CheckBeforeRace(app);
+    CheckBeforeRaceNoteFollowsTheRace(app);
+    CheckBeforeRaceAgainstStalledServer(app);
+    CheckKeysDuringImport(app);
     CheckCancelButton(app);
+    CheckMonthOf404s(app);
     CheckExitWhenIdle(app);
   }
   {
