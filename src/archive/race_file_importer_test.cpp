@@ -505,73 +505,6 @@ TEST_F(RaceFileImporterTest, RaceResultsFromSmallFiles) {
             L"晴北3.02.0テスト杯第2日");
 }
 
-// --- Upserts and their id caches ------------------------------------------------
-
-TEST_F(RaceFileImporterTest, RaceIsWrittenOncePerImporterRacersEveryTime) {
-  RaceFileImporter importer(&db_, false);
-  const int32_t race = importer.UpsertRace(L"2024-01-05", 9, 12, L"優勝戦", 1800, L"16:30", L"", L"",
-                                           0.0, 0.0);
-  ASSERT_GT(race, 0);
-  ASSERT_TRUE(db_.Exec(L"UPDATE races SET title='changed';"));
-  EXPECT_EQ(importer.UpsertRace(L"2024-01-05", 9, 12, L"別", 1200, L"", L"", L"", 0.0, 0.0), race);
-  EXPECT_EQ(Value(L"SELECT title AS value FROM races;"), L"changed");
-
-  // A new importer writes it again; empty texts and zeros keep what is stored.
-  RaceFileImporter other(&db_, false);
-  EXPECT_EQ(other.UpsertRace(L"2024-01-05", 9, 12, L"", 0, L"", L"雨", L"", 0.0, 0.0), race);
-  EXPECT_EQ(Value(L"SELECT title || distance || deadline_time || weather AS value FROM races;"),
-            L"changed180016:30雨");
-
-  const int32_t racer =
-      importer.UpsertRacer(L"4001", L"一号", L"A1", L"福岡", 30, 52.0, 6.5, 6.1);
-  ASSERT_GT(racer, 0);
-  EXPECT_EQ(importer.UpsertRacer(L"4001", L"新名", L"", L"", 0, 0.0, 0.0, 0.0), racer);
-  EXPECT_EQ(Value(L"SELECT name || class_name || branch || age || weight || national_win_rate "
-                  L"AS value FROM racers;"),
-            L"新名A1福岡3052.06.5");
-  EXPECT_EQ(importer.UpsertRacer(L"", L"x", L"", L"", 0, 0.0, 0.0, 0.0), 0);
-
-  const int32_t motor = importer.UpsertMotor(9, L"12", 35.5);
-  ASSERT_GT(motor, 0);
-  EXPECT_EQ(importer.UpsertMotor(9, L"12", 0.0), motor);
-  EXPECT_EQ(Value(L"SELECT quinella_rate AS value FROM motors;"), L"35.5");
-  EXPECT_NE(importer.UpsertBoat(9, L"12", 40.0), 0);
-  EXPECT_EQ(importer.UpsertMotor(0, L"12", 1.0), 0);
-  EXPECT_EQ(importer.UpsertBoat(9, L"", 1.0), 0);
-  EXPECT_EQ(Count(L"motors"), 1);
-  EXPECT_EQ(Count(L"boats"), 1);
-}
-
-TEST_F(RaceFileImporterTest, RepeatedUpsertsThatChangeNothingAreSkippedButChangesAreNot) {
-  RaceFileImporter importer(&db_, false);
-  struct Step {
-    const wchar_t* name;
-    const wchar_t* class_name;
-    double weight;
-    double rate;        // national win rate
-    double motor_rate;
-    const wchar_t* expected;  // name|class|weight|rate|motor rate after the step
-  };
-  const Step steps[] = {
-      {L"一号", L"A1", 52.0, 6.5, 35.5, L"一号|A1|52.0|6.5|35.5"},
-      {L"一号", L"A1", 52.0, 6.5, 35.5, L"一号|A1|52.0|6.5|35.5"},  // the same again
-      {L"一号", L"", 0.0, 0.0, 0.0, L"一号|A1|52.0|6.5|35.5"},      // what a result line knows
-      {L"一号", L"A1", 52.0, 6.62, 36.0, L"一号|A1|52.0|6.62|36.0"}, // next day's program
-      {L"改名", L"", 0.0, 0.0, 0.0, L"改名|A1|52.0|6.62|36.0"},
-      {L"一号", L"A2", 51.0, 6.62, 36.0, L"一号|A2|51.0|6.62|36.0"},
-  };
-  for (const Step& step : steps) {
-    SCOPED_TRACE(Utf16ToUtf8(step.expected));
-    ASSERT_GT(importer.UpsertRacer(L"4001", step.name, step.class_name, L"", 0, step.weight,
-                                   step.rate, 0.0),
-              0);
-    ASSERT_GT(importer.UpsertMotor(9, L"12", step.motor_rate), 0);
-    EXPECT_EQ(Value(L"SELECT name || '|' || class_name || '|' || weight || '|' || national_win_rate"
-                    L" || '|' || (SELECT quinella_rate FROM motors) AS value FROM racers;"),
-              step.expected);
-  }
-}
-
 TEST_F(RaceFileImporterTest, ArchivesInsideACallersTransactionGoWithIt) {
   const std::wstring program = CopyFixture("official/b230901.lzh", L"b230901.lzh");
   RaceFileImporter importer(&db_, false);
@@ -591,19 +524,6 @@ TEST_F(RaceFileImporterTest, ArchivesInsideACallersTransactionGoWithIt) {
   EXPECT_EQ(again.rowsStored, 936);
   EXPECT_EQ(Count(L"race_entries"), 936);
   EXPECT_FALSE(db_.InTransaction());
-}
-
-TEST_F(RaceFileImporterTest, QueryIdAndFailingUpserts) {
-  RaceFileImporter importer(&db_, false);
-  EXPECT_EQ(importer.QueryId(L"SELECT 42 AS value;"), 42);
-  EXPECT_EQ(importer.QueryId(L"SELECT 42 AS other;"), 0);
-  EXPECT_EQ(importer.QueryId(L"SELECT id AS value FROM races;"), 0);
-  EXPECT_EQ(importer.QueryId(L"SELECT id FROM nowhere;"), 0);
-  EXPECT_NE(importer.message().find(L"nowhere"), std::wstring::npos);
-
-  ASSERT_TRUE(db_.Exec(L"DROP TABLE racers;"));
-  EXPECT_EQ(importer.UpsertRacer(L"4001", L"x", L"", L"", 0, 0.0, 0.0, 0.0), 0);
-  EXPECT_NE(importer.message().find(L"racers"), std::wstring::npos);
 }
 
 }  // namespace
