@@ -12,10 +12,11 @@
 namespace wakelore {
 
 // The row writers run thousands of times per archive, so each is prepared
-// once (on its first use) and bound with new values for every row.
+// once (on its first use) and bound with new values for every row.  The
+// upserts of rows with an id return it, inserted or updated.
 enum class RaceRowStore::Writer : int {
-  kRace, kRaceId, kRacer, kRacerId, kMotor, kMotorId, kBoat, kBoatId,
-  kProgramEntry, kResultEntry, kResultRow, kPayout, kRaceResult, kCount
+  kRace, kRacer, kMotor, kBoat, kProgramEntry, kResultEntry, kResultRow, kPayout, kRaceResult,
+  kCount
 };
 
 namespace {
@@ -45,9 +46,7 @@ constexpr WriterSql kWriters[] = {
      "wave_height=CASE WHEN excluded.wave_height>0 THEN excluded.wave_height ELSE "
      "races.wave_height END, "
      "deadline_time=CASE WHEN excluded.deadline_time<>'' THEN excluded.deadline_time ELSE "
-     "races.deadline_time END;"},
-    {Writer::kRaceId,
-     "SELECT id FROM races WHERE race_date=? AND stadium_id=? AND race_no=?;"},
+     "races.deadline_time END RETURNING id;"},
     {Writer::kRacer,
      "INSERT INTO racers (register_no, name, class_name, branch, age, weight, national_win_rate, "
      "local_win_rate, avg_start_timing, f_count, l_count) VALUES (?, ?, ?, ?, ?, ?, ?, ?, 0.0, 0, 0) "
@@ -61,23 +60,17 @@ constexpr WriterSql kWriters[] = {
      "national_win_rate=CASE WHEN excluded.national_win_rate>0 THEN excluded.national_win_rate "
      "ELSE racers.national_win_rate END, "
      "local_win_rate=CASE WHEN excluded.local_win_rate>0 THEN excluded.local_win_rate ELSE "
-     "racers.local_win_rate END;"},
-    {Writer::kRacerId,
-     "SELECT id FROM racers WHERE register_no=?;"},
+     "racers.local_win_rate END RETURNING id;"},
     {Writer::kMotor,
      "INSERT INTO motors (stadium_id, motor_no, quinella_rate, win_rate, memo) "
      "VALUES (?, ?, ?, 0.0, '') ON CONFLICT(stadium_id, motor_no) DO UPDATE SET "
      "quinella_rate=CASE WHEN excluded.quinella_rate>0 THEN excluded.quinella_rate "
-     "ELSE motors.quinella_rate END;"},
-    {Writer::kMotorId,
-     "SELECT id FROM motors WHERE stadium_id=? AND motor_no=?;"},
+     "ELSE motors.quinella_rate END RETURNING id;"},
     {Writer::kBoat,
      "INSERT INTO boats (stadium_id, boat_no, quinella_rate, win_rate, memo) "
      "VALUES (?, ?, ?, 0.0, '') ON CONFLICT(stadium_id, boat_no) DO UPDATE SET "
      "quinella_rate=CASE WHEN excluded.quinella_rate>0 THEN excluded.quinella_rate "
-     "ELSE boats.quinella_rate END;"},
-    {Writer::kBoatId,
-     "SELECT id FROM boats WHERE stadium_id=? AND boat_no=?;"},
+     "ELSE boats.quinella_rate END RETURNING id;"},
     {Writer::kProgramEntry,
      "INSERT INTO race_entries (race_id, frame_no, racer_id, motor_id, boat_id, course_no, "
      "exhibition_time, tilt, start_exhibition, current_score, comment, class_name, branch, age, "
@@ -152,6 +145,35 @@ double Decimals(double value, int places) {
   return std::strtod(text, nullptr);
 }
 
+// Appends `text` to a cache key: ASCII as it is, any other character as a
+// marker byte and its four bytes, so that distinct texts make distinct keys.
+void AppendKey(std::wstring_view text, std::string* key) {
+  for (wchar_t c : text) {
+    const auto u = static_cast<uint32_t>(c);
+    if (u < 0x80) {
+      key->push_back(static_cast<char>(u));
+    } else {
+      key->push_back('\xFF');
+      for (int shift = 24; shift >= 0; shift -= 8) key->push_back(static_cast<char>((u >> shift) & 0xFF));
+    }
+  }
+}
+
+// The race key as one integer: the date's digits (a date of the form
+// YYYY-MM-DD), the stadium and the race number (0 to 65535 each); -1 for
+// anything else.
+int64_t RaceNumberKey(std::wstring_view date, int32_t stadium_id, int32_t race_no) {
+  if (date.size() != 10 || date[4] != L'-' || date[7] != L'-') return -1;
+  if (stadium_id < 0 || stadium_id > 0xFFFF || race_no < 0 || race_no > 0xFFFF) return -1;
+  int64_t digits = 0;
+  for (size_t i = 0; i < date.size(); ++i) {
+    if (i == 4 || i == 7) continue;
+    if (date[i] < L'0' || date[i] > L'9') return -1;
+    digits = digits * 10 + (date[i] - L'0');
+  }
+  return (digits << 32) | (static_cast<int64_t>(stadium_id) << 16) | race_no;
+}
+
 }  // namespace
 
 RaceRowStore::RaceRowStore(DbManager* connection, std::wstring* message)
@@ -161,12 +183,10 @@ RaceRowStore::~RaceRowStore() = default;
 
 void RaceRowStore::DropIdCaches() {
   race_ids_.clear();
-  racer_ids_.clear();
-  motor_ids_.clear();
-  boat_ids_.clear();
-  racer_values_.clear();
-  motor_rates_.clear();
-  boat_rates_.clear();
+  odd_race_ids_.clear();
+  racers_.clear();
+  motors_.clear();
+  boats_.clear();
 }
 
 void RaceRowStore::ReleaseStatements() { writers_.reset(); }
@@ -187,68 +207,76 @@ bool RaceRowStore::Finish(DbStatement* statement) {
   return false;
 }
 
-int32_t RaceRowStore::TakeId(DbStatement* query, const std::wstring& key,
-                                 IdCache* ids) {
+int32_t RaceRowStore::TakeId(DbStatement* upsert) {
   int64_t id = 0;
-  if (!query->QueryInt(&id) || id <= 0 || id > INT32_MAX) {
-    *message_ = query->error().empty() ? std::wstring(L"登録した行が見つかりません。") : query->error();
+  if (!upsert->QueryInt(&id) || id <= 0 || id > INT32_MAX) {
+    *message_ = upsert->error().empty() ? std::wstring(L"登録した行が見つかりません。") : upsert->error();
     return 0;
   }
-  (*ids)[key] = static_cast<int32_t>(id);
   return static_cast<int32_t>(id);
 }
 
 int32_t RaceRowStore::UpsertRace(const std::wstring& race_date, int32_t stadium_id,
-                                     int32_t race_no, const std::wstring& title,
-                                     int32_t distance, const std::wstring& deadline,
-                                     const std::wstring& weather,
-                                     const std::wstring& wind_direction, double wind_speed,
-                                     double wave_height, const std::wstring& series_title,
-                                     const std::wstring& day_label) {
-  std::wstring key = race_date;
-  key += L'|';
-  key += std::to_wstring(stadium_id);
-  key += L'|';
-  key += std::to_wstring(race_no);
-  if (auto it = race_ids_.find(key); it != race_ids_.end()) return it->second;
+                                 int32_t race_no, const std::wstring& title, int32_t distance,
+                                 const std::wstring& deadline, const std::wstring& weather,
+                                 const std::wstring& wind_direction, double wind_speed,
+                                 double wave_height, const std::wstring& series_title,
+                                 const std::wstring& day_label) {
+  const int64_t number = RaceNumberKey(race_date, stadium_id, race_no);
+  if (number >= 0) {
+    if (auto it = race_ids_.find(number); it != race_ids_.end()) return it->second;
+  } else {
+    key_.clear();
+    AppendKey(race_date, &key_);
+    key_ += '|' + std::to_string(stadium_id) + '|' + std::to_string(race_no);
+    if (auto it = odd_race_ids_.find(key_); it != odd_race_ids_.end()) return it->second;
+  }
   DbStatement* upsert = Statement(Writer::kRace);
   if (upsert == nullptr) return 0;
   upsert->Text(race_date).Int(stadium_id).Int(race_no).Text(title).Int(distance).Text(weather)
       .Text(wind_direction).Real(Decimals(wind_speed, 3)).Real(Decimals(wave_height, 3))
       .Text(deadline).Text(series_title).Text(day_label);
-  if (!Finish(upsert)) return 0;
-  DbStatement* query = Statement(Writer::kRaceId);
-  if (query == nullptr) return 0;
-  query->Text(race_date).Int(stadium_id).Int(race_no);
-  return TakeId(query, key, &race_ids_);
+  const int32_t id = TakeId(upsert);
+  if (id > 0) {
+    if (number >= 0) {
+      race_ids_[number] = id;
+    } else {
+      odd_race_ids_[key_] = id;
+    }
+  }
+  return id;
 }
 
 int32_t RaceRowStore::UpsertRacer(const std::wstring& register_no, const std::wstring& name,
-                                      const std::wstring& class_name, const std::wstring& branch,
-                                      int32_t age, double weight, double national_win_rate,
-                                      double local_win_rate) {
+                                  const std::wstring& class_name, const std::wstring& branch,
+                                  int32_t age, double weight, double national_win_rate,
+                                  double local_win_rate) {
   if (register_no.empty()) return 0;
   const RacerValues values{name, class_name, branch, age, Decimals(weight, 3),
                            Decimals(national_win_rate, 4), Decimals(local_win_rate, 4)};
+  key_.clear();
+  AppendKey(register_no, &key_);
+  const auto known = racers_.find(key_);
   // A racer runs several races a meeting: when every value this call would
-  // store is already what this importer last stored, the row cannot change.
-  const auto id = racer_ids_.find(register_no);
-  const auto written = racer_values_.find(register_no);
-  if (id != racer_ids_.end() && written != racer_values_.end() &&
-      written->second.Holds(values)) {
-    return id->second;
+  // store is already what this store last wrote, the row cannot change.
+  if (known != racers_.end() && known->second.id > 0 && known->second.values.Holds(values)) {
+    return known->second.id;
   }
   DbStatement* upsert = Statement(Writer::kRacer);
   if (upsert == nullptr) return 0;
   upsert->Text(register_no).Text(name).Text(class_name).Text(branch).Int(age)
       .Real(values.weight).Real(values.nationalWinRate).Real(values.localWinRate);
-  if (!Finish(upsert)) return 0;
-  racer_values_[register_no].Take(values);
-  if (id != racer_ids_.end()) return id->second;
-  DbStatement* query = Statement(Writer::kRacerId);
-  if (query == nullptr) return 0;
-  query->Text(register_no);
-  return TakeId(query, register_no, &racer_ids_);
+  if (known != racers_.end() && known->second.id > 0) {
+    if (!Finish(upsert)) return 0;
+    known->second.values.Take(values);
+    return known->second.id;
+  }
+  const int32_t id = TakeId(upsert);
+  if (id == 0) return 0;
+  RacerRow& row = known != racers_.end() ? known->second : racers_[key_];
+  row.values.Take(values);
+  row.id = id;
+  return id;
 }
 
 bool RaceRowStore::RacerValues::Holds(const RacerValues& next) const {
@@ -273,45 +301,42 @@ void RaceRowStore::RacerValues::Take(const RacerValues& next) {
 }
 
 int32_t RaceRowStore::UpsertMotor(int32_t stadium_id, const std::wstring& motor_no,
-                                      double quinella_rate) {
+                                  double quinella_rate) {
   if (stadium_id < 1 || motor_no.empty()) return 0;
-  return UpsertEquipment(Writer::kMotor, Writer::kMotorId, stadium_id, motor_no, quinella_rate,
-                         &motor_ids_, &motor_rates_);
+  return UpsertEquipment(Writer::kMotor, stadium_id, motor_no, quinella_rate, &motors_);
 }
 
 int32_t RaceRowStore::UpsertBoat(int32_t stadium_id, const std::wstring& boat_no,
-                                     double quinella_rate) {
+                                 double quinella_rate) {
   if (stadium_id < 1 || boat_no.empty()) return 0;
-  return UpsertEquipment(Writer::kBoat, Writer::kBoatId, stadium_id, boat_no, quinella_rate,
-                         &boat_ids_, &boat_rates_);
+  return UpsertEquipment(Writer::kBoat, stadium_id, boat_no, quinella_rate, &boats_);
 }
 
-int32_t RaceRowStore::UpsertEquipment(Writer upsert_writer, Writer id_writer,
-                                          int32_t stadium_id, const std::wstring& number,
-                                          double quinella_rate, IdCache* ids,
-                                          RateCache* rates) {
-  std::wstring key = std::to_wstring(stadium_id);
-  key += L'|';
-  key += number;
+int32_t RaceRowStore::UpsertEquipment(Writer writer, int32_t stadium_id, const std::wstring& number,
+                                      double quinella_rate, EquipmentRows* rows) {
+  key_.assign(reinterpret_cast<const char*>(&stadium_id), sizeof stadium_id);
+  AppendKey(number, &key_);
   const double rate = Decimals(quinella_rate, 4);
-  const auto cached = ids->find(key);
+  const auto known = rows->find(key_);
+  const bool cached = known != rows->end() && known->second.id > 0;
   // Without a rate the upsert of a known row changes nothing (the result
   // file names motors and boats for every boat of every race), nor with
-  // the rate this importer stored last.
-  if (cached != ids->end()) {
-    const auto written = rates->find(key);
-    if (!(rate > 0) || (written != rates->end() && written->second == rate)) return cached->second;
-  }
-  DbStatement* upsert = Statement(upsert_writer);
+  // the rate this store wrote last.
+  if (cached && (!(rate > 0) || known->second.rate == rate)) return known->second.id;
+  DbStatement* upsert = Statement(writer);
   if (upsert == nullptr) return 0;
   upsert->Int(stadium_id).Text(number).Real(rate);
-  if (!Finish(upsert)) return 0;
-  if (rate > 0) (*rates)[key] = rate;
-  if (cached != ids->end()) return cached->second;
-  DbStatement* query = Statement(id_writer);
-  if (query == nullptr) return 0;
-  query->Int(stadium_id).Text(number);
-  return TakeId(query, key, ids);
+  if (cached) {
+    if (!Finish(upsert)) return 0;
+    known->second.rate = rate;
+    return known->second.id;
+  }
+  const int32_t id = TakeId(upsert);
+  if (id == 0) return 0;
+  EquipmentRow& row = known != rows->end() ? known->second : (*rows)[key_];
+  if (rate > 0) row.rate = rate;
+  row.id = id;
+  return id;
 }
 
 bool RaceRowStore::StoreProgramEntry(int32_t race_id, const ProgramEntry& entry,

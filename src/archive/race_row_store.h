@@ -90,8 +90,6 @@ class RaceRowStore {
   enum class Writer : int;
 
  private:
-  using IdCache = std::unordered_map<std::wstring, int32_t>;
-  using RateCache = std::unordered_map<std::wstring, double>;
   // The values of a racer row as this store's upserts left them.
   struct RacerValues {
     std::wstring name, className, branch;
@@ -102,30 +100,38 @@ class RaceRowStore {
     // What the upsert of `next` makes of these values.
     void Take(const RacerValues& next);
   };
+  struct RacerRow {
+    int32_t id = 0;
+    RacerValues values;  // what this store last wrote
+  };
+  struct EquipmentRow {
+    int32_t id = 0;
+    double rate = 0;  // the rate this store last wrote, 0 when none
+  };
+  // Keys are narrow texts (the numbers the files print need no allocation)
+  // or, for races, one integer.
+  using EquipmentRows = std::unordered_map<std::string, EquipmentRow>;
 
   // The writer's statement, prepared on first use; null (message set) when
   // SQLite refuses it.
   DbStatement* Statement(Writer writer);
   // Runs a bound writer; false (message set) on failure.
   bool Finish(DbStatement* statement);
-  // Steps a bound id query and caches the id under `key`; 0 (message set)
-  // when there is no row.
-  int32_t TakeId(DbStatement* query, const std::wstring& key, IdCache* ids);
-  int32_t UpsertEquipment(Writer upsert_writer, Writer id_writer, int32_t stadium_id,
-                          const std::wstring& number, double quinella_rate, IdCache* ids,
-                          RateCache* rates);
+  // Runs a bound upsert that returns the row's id; 0 (message set) when it
+  // fails or returns none.
+  int32_t TakeId(DbStatement* upsert);
+  int32_t UpsertEquipment(Writer writer, int32_t stadium_id, const std::wstring& number,
+                          double quinella_rate, EquipmentRows* rows);
 
   DbManager* db_;
   std::wstring* message_;
-  IdCache race_ids_;
-  IdCache racer_ids_;
-  IdCache motor_ids_;
-  IdCache boat_ids_;
-  // What this store last wrote, so that repeating it can be skipped.
-  // Emptied with the id caches.
-  std::unordered_map<std::wstring, RacerValues> racer_values_;
-  RateCache motor_rates_;
-  RateCache boat_rates_;
+  // The caches, emptied by DropIdCaches.
+  std::unordered_map<int64_t, int32_t> race_ids_;           // date, stadium and race number
+  std::unordered_map<std::string, int32_t> odd_race_ids_;   // races of other dates
+  std::unordered_map<std::string, RacerRow> racers_;        // by register number
+  EquipmentRows motors_;                                    // by stadium and number
+  EquipmentRows boats_;
+  std::string key_;  // scratch for building keys
   std::unique_ptr<DbStatement[]> writers_;  // one per Writer
 };
 
