@@ -52,11 +52,39 @@ RaceFileImporter::RaceFileImporter(DbManager* connection, bool reimport)
 RaceFileImporter::~RaceFileImporter() = default;
 
 bool RaceFileImporter::ImportProgramArchive(const std::wstring& path, ArchiveImportTally* tally) {
-  return ImportArchive(path, Kind::kProgram, tally);
+  return ImportArchive(path, Kind::kProgram, nullptr, tally);
 }
 
 bool RaceFileImporter::ImportResultArchive(const std::wstring& path, ArchiveImportTally* tally) {
-  return ImportArchive(path, Kind::kResult, tally);
+  return ImportArchive(path, Kind::kResult, nullptr, tally);
+}
+
+bool RaceFileImporter::ImportProgramArchive(const std::wstring& path, ArchiveText&& text,
+                                            ArchiveImportTally* tally) {
+  return ImportArchive(path, Kind::kProgram, &text, tally);
+}
+
+bool RaceFileImporter::ImportResultArchive(const std::wstring& path, ArchiveText&& text,
+                                           ArchiveImportTally* tally) {
+  return ImportArchive(path, Kind::kResult, &text, tally);
+}
+
+ArchiveText RaceFileImporter::ReadArchiveText(const std::wstring& path) {
+  ArchiveText text;
+  text.path = path;
+  std::string bytes;
+  const bool read = ExtensionOf(path) == L".lzh" ? ReadArchiveBytes(path, &bytes, &text.message)
+                                                  : ReadOfficialFile(path, &bytes, &text.message);
+  if (!read) return text;
+  text.extracted = true;
+  try {
+    text.lines = DecodeLines(bytes);
+    text.read = true;
+  } catch (const std::bad_alloc&) {
+    text.lines.clear();
+    text.message = L"ファイルサイズが不正です。";
+  }
+  return text;
 }
 
 bool RaceFileImporter::ImportLines(const std::wstring& file_type, const std::wstring& path,
@@ -67,7 +95,7 @@ bool RaceFileImporter::ImportLines(const std::wstring& file_type, const std::wst
   return false;
 }
 
-bool RaceFileImporter::ImportArchive(const std::wstring& path, Kind kind,
+bool RaceFileImporter::ImportArchive(const std::wstring& path, Kind kind, ArchiveText* text,
                                      ArchiveImportTally* tally) {
   const wchar_t* type = kind == Kind::kProgram ? kProgramType : kResultType;
   if (!reimport_ && IsImported(type, path)) {
@@ -75,25 +103,19 @@ bool RaceFileImporter::ImportArchive(const std::wstring& path, Kind kind,
     tally->log += Format(L"%s: 取込済みのためスキップ\r\n", FileNameOf(path));
     return true;
   }
-  std::string bytes;
-  const bool read = ExtensionOf(path) == L".lzh" ? ReadArchiveBytes(path, &bytes)
-                                                  : ReadWholeFile(path, &bytes);
-  if (!read) {
+  ArchiveText read_here;
+  if (text == nullptr || text->path != path) {
+    read_here = ReadArchiveText(path);
+    text = &read_here;
+  }
+  if (!text->read) {
     tally->filesNotRead += 1;
-    tally->filesNotExtracted += 1;
+    if (!text->extracted) tally->filesNotExtracted += 1;
+    message_ = text->message;
     RecordDataFile(type, path, kFailed, 0, message_);
     return false;
   }
-  std::vector<std::wstring> lines;
-  try {
-    lines = DecodeLines(bytes);
-  } catch (const std::bad_alloc&) {
-    tally->filesNotRead += 1;
-    message_ = L"ファイルサイズが不正です。";
-    RecordDataFile(type, path, kFailed, 0, message_);
-    return false;
-  }
-  std::string().swap(bytes);
+  const std::vector<std::wstring> lines = std::move(text->lines);
   return ImportDecoded(path, kind, lines, tally);
 }
 
@@ -409,17 +431,6 @@ bool RaceFileImporter::CloseResultFile(const std::wstring& path, const FileCount
   }
   AddNotes(notes, tally);
   return ok;
-}
-
-// ---------------------------------------------------------------------------
-// Reading
-
-bool RaceFileImporter::ReadWholeFile(const std::wstring& path, std::string* bytes) {
-  return ReadOfficialFile(path, bytes, &message_);
-}
-
-bool RaceFileImporter::ReadArchiveBytes(const std::wstring& path, std::string* bytes) {
-  return wakelore::ReadArchiveBytes(path, bytes, &message_);
 }
 
 // ---------------------------------------------------------------------------

@@ -81,6 +81,15 @@ struct ArchiveImportTally {
   std::wstring notes;
 };
 
+// An archive read and decoded ahead of its import (ReadArchiveText).
+struct ArchiveText {
+  std::wstring path;
+  bool extracted = false;           // the file was read and its entry extracted
+  bool read = false;                // and decoded; false: `message` says why not
+  std::wstring message;
+  std::vector<std::wstring> lines;  // the decoded lines when read
+};
+
 class RaceFileImporter {
  public:
   // `connection` must be open read-write and outlive the importer.
@@ -95,6 +104,20 @@ class RaceFileImporter {
   // set otherwise.  Writes the data_files row and one log line.
   bool ImportProgramArchive(const std::wstring& path, ArchiveImportTally* tally);
   bool ImportResultArchive(const std::wstring& path, ArchiveImportTally* tally);
+  // The same with the archive already read by ReadArchiveText (a `text` of
+  // another path is not used: the archive is read here).
+  bool ImportProgramArchive(const std::wstring& path, ArchiveText&& text, ArchiveImportTally* tally);
+  bool ImportResultArchive(const std::wstring& path, ArchiveText&& text, ArchiveImportTally* tally);
+
+  // Reads and decodes an archive (or an unpacked text file) as the import
+  // does.  Uses no database and no importer: may run on any thread, for
+  // example while the previous archive is written.
+  static ArchiveText ReadArchiveText(const std::wstring& path);
+
+  // Whether data_files records the archive (file type "PROGRAM_B" or
+  // "RESULT_K") as "IMPORTED", so that an import would skip it; always
+  // false for an importer made with `reimport`.
+  bool IsImported(const std::wstring& file_type, const std::wstring& path);
 
   // The steps after reading, for lines already decoded: dates the file by
   // `path`, parses inside one transaction and records the outcome.
@@ -148,7 +171,9 @@ class RaceFileImporter {
 
   enum class Kind { kProgram, kResult };
 
-  bool ImportArchive(const std::wstring& path, Kind kind, ArchiveImportTally* tally);
+  // `text`: the archive read ahead, or null to read it here.
+  bool ImportArchive(const std::wstring& path, Kind kind, ArchiveText* text,
+                     ArchiveImportTally* tally);
   bool ImportDecoded(const std::wstring& path, Kind kind, const std::vector<std::wstring>& lines,
                      ArchiveImportTally* tally);
   // Follows the block structure: code lines, and the printed headings that
@@ -167,13 +192,7 @@ class RaceFileImporter {
   bool CloseResultFile(const std::wstring& path, const FileCounts& counts,
                        ArchiveImportTally* tally);
   void FinishRace();
-  // The file readers of the archive flow.  ReadWholeFile: 1 byte to 128 MiB;
-  // ReadArchiveBytes: the first entry of an LZH archive.  False with
-  // message() set on failure.
-  bool ReadWholeFile(const std::wstring& path, std::string* bytes);
-  bool ReadArchiveBytes(const std::wstring& path, std::string* bytes);
   // data_files bookkeeping.
-  bool IsImported(const std::wstring& file_type, const std::wstring& path);
   bool RecordDataFile(const std::wstring& file_type, const std::wstring& path,
                       const std::wstring& status, int32_t rows, const std::wstring& message);
   // A race of the current stadium block, with the block's series title and

@@ -526,5 +526,35 @@ TEST_F(RaceFileImporterTest, ArchivesInsideACallersTransactionGoWithIt) {
   EXPECT_FALSE(db_.InTransaction());
 }
 
+TEST_F(RaceFileImporterTest, ArchiveReadAheadIsImportedLikeOneReadHere) {
+  const std::wstring program = CopyFixture("official/b230901.lzh", L"b230901.lzh");
+  const std::wstring result = CopyFixture("official/k230901.lzh", L"k230901.lzh");
+  RaceFileImporter importer(&db_, false);
+  ArchiveText text = RaceFileImporter::ReadArchiveText(program);
+  ASSERT_TRUE(text.read) << Utf16ToUtf8(text.message);
+  ArchiveImportTally tally;
+  ASSERT_TRUE(importer.ImportProgramArchive(program, std::move(text), &tally))
+      << Utf16ToUtf8(importer.message());
+  EXPECT_EQ(tally.rowsStored, 936);
+
+  // A text read of another file is not taken for this one.
+  ArchiveImportTally results;
+  ASSERT_TRUE(importer.ImportResultArchive(result, RaceFileImporter::ReadArchiveText(program), &results))
+      << Utf16ToUtf8(importer.message());
+  EXPECT_EQ(results.rowsStored, 936);
+  EXPECT_EQ(DataFileRow(result), L"RESULT_K|IMPORTED|936|");
+
+  // A damaged copy read ahead fails as one read here does.
+  const std::wstring damaged = dir_.File(L"k230902.lzh");
+  ASSERT_TRUE(WriteWholeFile(damaged, std::string(200, 'x')));
+  ArchiveText bad = RaceFileImporter::ReadArchiveText(damaged);
+  EXPECT_FALSE(bad.extracted);
+  ArchiveImportTally failed;
+  EXPECT_FALSE(importer.ImportResultArchive(damaged, std::move(bad), &failed));
+  EXPECT_EQ(failed.filesNotExtracted, 1);
+  EXPECT_EQ(failed.filesNotRead, 1);
+  EXPECT_EQ(DataFileRow(damaged).rfind(L"RESULT_K|FAILED|0|", 0), 0u) << Utf16ToUtf8(DataFileRow(damaged));
+}
+
 }  // namespace
 }  // namespace wakelore
