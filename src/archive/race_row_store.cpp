@@ -13,10 +13,11 @@ namespace wakelore {
 
 // The row writers run thousands of times per archive, so each is prepared
 // once (on its first use) and bound with new values for every row.  The
-// upserts of rows with an id return it, inserted or updated.
+// id of a row is queried after its upsert: a RETURNING clause costs more
+// (SQLite buffers its rows in a temporary table on every step).
 enum class RaceRowStore::Writer : int {
-  kRace, kRacer, kMotor, kBoat, kProgramEntry, kResultEntry, kResultRow, kPayout, kRaceResult,
-  kCount
+  kRace, kRaceId, kRacer, kRacerId, kMotor, kMotorId, kBoat, kBoatId,
+  kProgramEntry, kResultEntry, kResultRow, kPayout, kRaceResult, kCount
 };
 
 namespace {
@@ -46,7 +47,9 @@ constexpr WriterSql kWriters[] = {
      "wave_height=CASE WHEN excluded.wave_height>0 THEN excluded.wave_height ELSE "
      "races.wave_height END, "
      "deadline_time=CASE WHEN excluded.deadline_time<>'' THEN excluded.deadline_time ELSE "
-     "races.deadline_time END RETURNING id;"},
+     "races.deadline_time END;"},
+    {Writer::kRaceId,
+     "SELECT id FROM races WHERE race_date=? AND stadium_id=? AND race_no=?;"},
     {Writer::kRacer,
      "INSERT INTO racers (register_no, name, class_name, branch, age, weight, national_win_rate, "
      "local_win_rate, avg_start_timing, f_count, l_count) VALUES (?, ?, ?, ?, ?, ?, ?, ?, 0.0, 0, 0) "
@@ -60,17 +63,23 @@ constexpr WriterSql kWriters[] = {
      "national_win_rate=CASE WHEN excluded.national_win_rate>0 THEN excluded.national_win_rate "
      "ELSE racers.national_win_rate END, "
      "local_win_rate=CASE WHEN excluded.local_win_rate>0 THEN excluded.local_win_rate ELSE "
-     "racers.local_win_rate END RETURNING id;"},
+     "racers.local_win_rate END;"},
+    {Writer::kRacerId,
+     "SELECT id FROM racers WHERE register_no=?;"},
     {Writer::kMotor,
      "INSERT INTO motors (stadium_id, motor_no, quinella_rate, win_rate, memo) "
      "VALUES (?, ?, ?, 0.0, '') ON CONFLICT(stadium_id, motor_no) DO UPDATE SET "
      "quinella_rate=CASE WHEN excluded.quinella_rate>0 THEN excluded.quinella_rate "
-     "ELSE motors.quinella_rate END RETURNING id;"},
+     "ELSE motors.quinella_rate END;"},
+    {Writer::kMotorId,
+     "SELECT id FROM motors WHERE stadium_id=? AND motor_no=?;"},
     {Writer::kBoat,
      "INSERT INTO boats (stadium_id, boat_no, quinella_rate, win_rate, memo) "
      "VALUES (?, ?, ?, 0.0, '') ON CONFLICT(stadium_id, boat_no) DO UPDATE SET "
      "quinella_rate=CASE WHEN excluded.quinella_rate>0 THEN excluded.quinella_rate "
-     "ELSE boats.quinella_rate END RETURNING id;"},
+     "ELSE boats.quinella_rate END;"},
+    {Writer::kBoatId,
+     "SELECT id FROM boats WHERE stadium_id=? AND boat_no=?;"},
     {Writer::kProgramEntry,
      "INSERT INTO race_entries (race_id, frame_no, racer_id, motor_id, boat_id, course_no, "
      "exhibition_time, tilt, start_exhibition, current_score, comment, class_name, branch, age, "
@@ -207,10 +216,10 @@ bool RaceRowStore::Finish(DbStatement* statement) {
   return false;
 }
 
-int32_t RaceRowStore::TakeId(DbStatement* upsert) {
+int32_t RaceRowStore::TakeId(DbStatement* query) {
   int64_t id = 0;
-  if (!upsert->QueryInt(&id) || id <= 0 || id > INT32_MAX) {
-    *message_ = upsert->error().empty() ? std::wstring(L"登録した行が見つかりません。") : upsert->error();
+  if (!query->QueryInt(&id) || id <= 0 || id > INT32_MAX) {
+    *message_ = query->error().empty() ? std::wstring(L"登録した行が見つかりません。") : query->error();
     return 0;
   }
   return static_cast<int32_t>(id);
@@ -236,7 +245,11 @@ int32_t RaceRowStore::UpsertRace(const std::wstring& race_date, int32_t stadium_
   upsert->Text(race_date).Int(stadium_id).Int(race_no).Text(title).Int(distance).Text(weather)
       .Text(wind_direction).Real(Decimals(wind_speed, 3)).Real(Decimals(wave_height, 3))
       .Text(deadline).Text(series_title).Text(day_label);
-  const int32_t id = TakeId(upsert);
+  if (!Finish(upsert)) return 0;
+  DbStatement* query = Statement(Writer::kRaceId);
+  if (query == nullptr) return 0;
+  query->Text(race_date).Int(stadium_id).Int(race_no);
+  const int32_t id = TakeId(query);
   if (id > 0) {
     if (number >= 0) {
       race_ids_[number] = id;
@@ -266,17 +279,15 @@ int32_t RaceRowStore::UpsertRacer(const std::wstring& register_no, const std::ws
   if (upsert == nullptr) return 0;
   upsert->Text(register_no).Text(name).Text(class_name).Text(branch).Int(age)
       .Real(values.weight).Real(values.nationalWinRate).Real(values.localWinRate);
-  if (known != racers_.end() && known->second.id > 0) {
-    if (!Finish(upsert)) return 0;
-    known->second.values.Take(values);
-    return known->second.id;
-  }
-  const int32_t id = TakeId(upsert);
-  if (id == 0) return 0;
+  if (!Finish(upsert)) return 0;
   RacerRow& row = known != racers_.end() ? known->second : racers_[key_];
   row.values.Take(values);
-  row.id = id;
-  return id;
+  if (row.id > 0) return row.id;
+  DbStatement* query = Statement(Writer::kRacerId);
+  if (query == nullptr) return 0;
+  query->Text(register_no);
+  row.id = TakeId(query);
+  return row.id;
 }
 
 bool RaceRowStore::RacerValues::Holds(const RacerValues& next) const {
@@ -303,17 +314,18 @@ void RaceRowStore::RacerValues::Take(const RacerValues& next) {
 int32_t RaceRowStore::UpsertMotor(int32_t stadium_id, const std::wstring& motor_no,
                                   double quinella_rate) {
   if (stadium_id < 1 || motor_no.empty()) return 0;
-  return UpsertEquipment(Writer::kMotor, stadium_id, motor_no, quinella_rate, &motors_);
+  return UpsertEquipment(Writer::kMotor, Writer::kMotorId, stadium_id, motor_no, quinella_rate, &motors_);
 }
 
 int32_t RaceRowStore::UpsertBoat(int32_t stadium_id, const std::wstring& boat_no,
                                  double quinella_rate) {
   if (stadium_id < 1 || boat_no.empty()) return 0;
-  return UpsertEquipment(Writer::kBoat, stadium_id, boat_no, quinella_rate, &boats_);
+  return UpsertEquipment(Writer::kBoat, Writer::kBoatId, stadium_id, boat_no, quinella_rate, &boats_);
 }
 
-int32_t RaceRowStore::UpsertEquipment(Writer writer, int32_t stadium_id, const std::wstring& number,
-                                      double quinella_rate, EquipmentRows* rows) {
+int32_t RaceRowStore::UpsertEquipment(Writer writer, Writer id_writer, int32_t stadium_id,
+                                      const std::wstring& number, double quinella_rate,
+                                      EquipmentRows* rows) {
   key_.assign(reinterpret_cast<const char*>(&stadium_id), sizeof stadium_id);
   AppendKey(number, &key_);
   const double rate = Decimals(quinella_rate, 4);
@@ -326,17 +338,15 @@ int32_t RaceRowStore::UpsertEquipment(Writer writer, int32_t stadium_id, const s
   DbStatement* upsert = Statement(writer);
   if (upsert == nullptr) return 0;
   upsert->Int(stadium_id).Text(number).Real(rate);
-  if (cached) {
-    if (!Finish(upsert)) return 0;
-    known->second.rate = rate;
-    return known->second.id;
-  }
-  const int32_t id = TakeId(upsert);
-  if (id == 0) return 0;
+  if (!Finish(upsert)) return 0;
   EquipmentRow& row = known != rows->end() ? known->second : (*rows)[key_];
   if (rate > 0) row.rate = rate;
-  row.id = id;
-  return id;
+  if (row.id > 0) return row.id;
+  DbStatement* query = Statement(id_writer);
+  if (query == nullptr) return 0;
+  query->Int(stadium_id).Text(number);
+  row.id = TakeId(query);
+  return row.id;
 }
 
 bool RaceRowStore::StoreProgramEntry(int32_t race_id, const ProgramEntry& entry,

@@ -117,11 +117,10 @@ class RaceRowStore {
   DbStatement* Statement(Writer writer);
   // Runs a bound writer; false (message set) on failure.
   bool Finish(DbStatement* statement);
-  // Runs a bound upsert that returns the row's id; 0 (message set) when it
-  // fails or returns none.
-  int32_t TakeId(DbStatement* upsert);
-  int32_t UpsertEquipment(Writer writer, int32_t stadium_id, const std::wstring& number,
-                          double quinella_rate, EquipmentRows* rows);
+  // Steps a bound id query; 0 (message set) when there is no row.
+  int32_t TakeId(DbStatement* query);
+  int32_t UpsertEquipment(Writer writer, Writer id_writer, int32_t stadium_id,
+                          const std::wstring& number, double quinella_rate, EquipmentRows* rows);
 
   DbManager* db_;
   std::wstring* message_;
