@@ -1,5 +1,6 @@
-// Result file lines: race headers, finishing order lines, the technique
-// line and payout lines (with the bet type carried from line to line), from
+// Result file lines: race headers, finishing order lines (and the test of
+// lines that only start like one), the technique line, the technique on the
+// pair-bet line of the older files and payout lines (with the bet type carried from line to line), from
 // arbitrary code page 932 bytes.
 #include <cstddef>
 #include <cstdint>
@@ -16,9 +17,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (const std::wstring& line : DecodeLines(bytes)) {
     ParseResultHeader(line);
     WinningTechniqueOf(line);
+    PrintedTechniqueOf(line);
     IsPendingResultNotice(line);
+    LooksLikeResultEntry(line);
     if (std::optional<ResultEntry> e = ParseResultEntry(line)) {
-      if (e->finishOrder < 1 || e->frame < 1 || e->frame > 6 || e->registerNo.size() != 4) {
+      if (e->finishOrder < 1 || e->frame < 1 || e->frame > 6 ||
+          e->registerNo.size() != 4 || !IsAsciiDigits(e->motorNo) || !IsAsciiDigits(e->boatNo)) {
         __builtin_trap();
       }
     }

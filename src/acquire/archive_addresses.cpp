@@ -1,9 +1,9 @@
 #include "acquire/archive_addresses.h"
 
-#include "acquire/official_servers.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/format.h"
+#include "platform/official_servers.h"
 
 namespace wakelore {
 
@@ -40,15 +40,6 @@ std::wstring RacerPeriodUrl(const std::wstring& file_name) {
 
 std::wstring CacheYearFolder(const std::wstring& kind_folder, int year) {
   return Format(L"%s%c%04d年", kind_folder, kPathSeparator, year);
-}
-
-std::wstring JoinPath(const std::wstring& folder, const std::wstring& name) {
-  size_t end = folder.size();
-  while (end > 0 && (folder[end - 1] == L'\\' || folder[end - 1] == L'/')) --end;
-  std::wstring path = folder.substr(0, end);
-  path += kPathSeparator;
-  path += name;
-  return path;
 }
 
 }  // namespace wakelore

@@ -18,6 +18,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/path.h"  // JoinPath, for the cache paths
+
 namespace wakelore {
 
 inline constexpr wchar_t kProgramCacheFolder[] = L"guide";

@@ -1,8 +1,8 @@
 #include "acquire/download_cache.h"
 
-#include "app/data_folder.h"
 #include "platform/files.h"
 #include "platform/net.h"
+#include "platform/path.h"
 
 namespace wakelore {
 
@@ -15,18 +15,19 @@ bool LooksLikeLzh(const std::wstring& path) {
 bool IsCachedArchive(const std::wstring& path) { return PathExists(path) && LooksLikeLzh(path); }
 
 bool DownloadToCache(const std::wstring& url, const std::wstring& path, std::wstring* outcome) {
-  size_t last = path.find_last_of(kPathSeparator);
-  if (last != std::wstring::npos && last > 0) EnsureDirectory(path.substr(0, last));
+  const std::wstring folder = SplitPath(path, PathSeparators::kNative).folder;
+  // Not checked: a folder that cannot be made fails the download below.
+  if (!folder.empty()) (void)EnsureDirectory(folder);
   if (IsCachedArchive(path)) {
     *outcome = kExisting;
     return true;
   }
-  DeleteFileAt(path);
+  (void)DeleteFileAt(path);  // a leftover that cannot go is overwritten by the download
   if (DownloadUrlToFile(url, path) && LooksLikeLzh(path)) {
     *outcome = kDownloaded;
     return true;
   }
-  DeleteFileAt(path);
+  (void)DeleteFileAt(path);  // what stays is no archive and is fetched again next time
   *outcome = kDownloadFailed;
   return false;
 }

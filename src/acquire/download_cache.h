@@ -32,7 +32,7 @@ bool IsCachedArchive(const std::wstring& path);
 // ("downloaded") or leaves nothing at the path ("failed").  True exactly for
 // "downloaded" and "existing".  No retry and no pause: pacing is the
 // caller's.
-bool DownloadToCache(const std::wstring& url, const std::wstring& path, std::wstring* outcome);
+[[nodiscard]] bool DownloadToCache(const std::wstring& url, const std::wstring& path, std::wstring* outcome);
 
 }  // namespace wakelore
 

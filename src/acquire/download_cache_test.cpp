@@ -3,9 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "acquire/archive_addresses.h"
-#include "acquire/official_servers.h"
-#include "app/data_folder.h"
 #include "platform/files.h"
+#include "platform/official_servers.h"
 #include "tests/support/official_server.h"
 #include "tests/support/test_support.h"
 

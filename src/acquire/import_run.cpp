@@ -10,6 +10,7 @@
 
 #include "acquire/archive_addresses.h"
 #include "acquire/download_cache.h"
+#include "acquire/race_day_pages.h"
 #include "acquire/racer_period_importer.h"
 #include "archive/race_file_importer.h"
 #include "db/db_manager.h"
@@ -113,6 +114,8 @@ class ImportRun {
   // One log line "注意: <day> <note>" for each line of an importer's notes.
   void AddNotes(const std::wstring& ds, const std::wstring& notes);
   void FetchMeetings(int64_t day, const std::wstring& ds);
+  // The race-day pages of every race of the day in the database.
+  void TakeRacePages(const std::wstring& ds);
   void ImportRacerPeriod(int32_t period);
   void CountOutcome(const std::wstring& outcome) {
     if (outcome == L"downloaded") {
@@ -139,6 +142,7 @@ class ImportRun {
   std::unique_ptr<WebClient> web_;
   std::wstring missing_list_;
   int missing_lines_ = 0;
+  RaceDayPagesStats race_pages_;
   bool span_open_ = false;       // an import transaction is open
   uint32_t span_started_ = 0;    // tick count when it was opened
   std::wstring span_first_day_;  // the days it holds archives of
@@ -165,7 +169,7 @@ void ImportRun::CommitImportTransaction() {
   // A commit that fails (a locked file, a full disk) loses the span's
   // archives with their marks: they are imported again by the next run.
   const std::wstring error = db_.LastError();
-  db_.Exec(L"ROLLBACK;");
+  (void)db_.Exec(L"ROLLBACK;");  // the commit's error is the one reported
   programs_->DropIdCaches();
   results_->DropIdCaches();
   stats_->imported_files -= imported;
@@ -188,7 +192,7 @@ bool ImportRun::Run() {
   // A day's result archive rewrites pages its program archive wrote a
   // moment ago: a page cache that holds a few days of them (64 MiB at the
   // most, for this connection only) saves reading them back from the file.
-  db_.Exec(L"PRAGMA cache_size = -65536;");
+  (void)db_.Exec(L"PRAGMA cache_size = -65536;");  // only speed depends on it
 
   today_ = LocalMidnightOf(options_.referenceTime > 0 ? options_.referenceTime : NowSeconds());
   int64_t start = LocalMidnightOf(std::min(options_.fromDate, options_.toDate));
@@ -196,7 +200,7 @@ bool ImportRun::Run() {
   const int64_t tomorrow = AddCalendarDays(today_, 1);
   if (end > tomorrow) end = tomorrow;
   int64_t meeting_cutoff = 0;
-  FromLocalTime({2017, 1, 1}, &meeting_cutoff);
+  (void)FromLocalTime({2017, 1, 1}, &meeting_cutoff);  // a fixed valid day
 
   // Days are counted on the calendar so that a daylight-saving change in
   // the range cannot lose or add one.
@@ -210,14 +214,16 @@ bool ImportRun::Run() {
     for (int32_t p = HalfYearIndex(start); p <= last; ++p) periods.push_back(p);
   }
   total_ = days * ((options_.programs ? 1 : 0) + (options_.results ? 1 : 0) +
-                   (options_.meetings ? 1 : 0)) +
+                   (options_.meetings ? 1 : 0) + (options_.racePages ? 1 : 0)) +
            static_cast<int32_t>(periods.size());
 
   guide_ = JoinPath(options_.downloadFolder, L"guide");
   raceresults_ = JoinPath(options_.downloadFolder, L"Raceresults");
   const std::wstring termresults = JoinPath(options_.downloadFolder, L"TermResults");
-  programs_ = std::make_unique<RaceFileImporter>(&db_, options_.reimport);
-  results_ = std::make_unique<RaceFileImporter>(&db_, options_.reimport);
+  // Both write racers, motors and boats: what is known to be stored is shared.
+  auto stored = std::make_shared<StoredRowValues>();
+  programs_ = std::make_unique<RaceFileImporter>(&db_, options_.reimport, stored);
+  results_ = std::make_unique<RaceFileImporter>(&db_, options_.reimport, stored);
   web_ = std::make_unique<WebClient>();
 
   for (int64_t d = start; d <= end && !stats_->cancelled; d = AddCalendarDays(d, 1)) {
@@ -240,6 +246,13 @@ bool ImportRun::Run() {
       if (d >= meeting_cutoff) FetchMeetings(d, ds);
       ++done_;
     }
+    if (options_.racePages) {
+      CommitImportTransaction();  // the pages hold no write lock over their waits
+      if (!Report(ds + L" 直前情報・オッズを取得中")) break;
+      TakeRacePages(ds);
+      if (stats_->cancelled) break;
+      ++done_;
+    }
   }
 
   CommitImportTransaction();
@@ -251,6 +264,16 @@ bool ImportRun::Run() {
     ++done_;
   }
 
+  stats_->race_pages = race_pages_.pages;
+  stats_->races_unavailable = race_pages_.unavailable;
+  stats_->log += race_pages_.log;
+  if (!race_pages_.missing.empty()) {
+    stats_->log += L"直前情報・オッズが揃わなかったレース(中止・未発売・通信エラー):\r\n";
+    stats_->log += race_pages_.missing;
+    if (race_pages_.unavailable > race_pages_.missingLines) {
+      stats_->log += Format(L"  ほか %d 件\r\n", race_pages_.unavailable - race_pages_.missingLines);
+    }
+  }
   if (!missing_list_.empty()) {
     stats_->log += L"取得できなかったファイル(公開前・開催なし・通信エラー):\r\n";
     stats_->log += missing_list_;
@@ -267,7 +290,7 @@ bool ImportRun::Run() {
 
 std::wstring ImportRun::ArchivePath(wchar_t letter, int64_t day) const {
   LocalTime local;
-  ToLocalTime(day, &local);
+  (void)ToLocalTime(day, &local);  // the run's days come from valid local dates
   return JoinPath(CacheYearFolder(letter == L'B' ? guide_ : raceresults_, local.year),
                   ArchiveFileName(letter, day));
 }
@@ -300,7 +323,7 @@ void ImportRun::ReadNextAhead(wchar_t letter, int64_t day) {
 
 void ImportRun::ImportArchiveDay(wchar_t letter, int64_t day, const std::wstring& kind_folder) {
   LocalTime local;
-  ToLocalTime(day, &local);
+  (void)ToLocalTime(day, &local);  // the run's days come from valid local dates
   const std::wstring ds = LocalDateText(day);
   const std::wstring name = ArchiveFileName(letter, day);
   const std::wstring path = JoinPath(CacheYearFolder(kind_folder, local.year), name);
@@ -335,12 +358,13 @@ void ImportRun::ImportArchiveDay(wchar_t letter, int64_t day, const std::wstring
     ok = letter == L'B' ? importer.ImportProgramArchive(path, std::move(text), &tally)
                         : importer.ImportResultArchive(path, std::move(text), &tally);
     if (tally.filesNotExtracted == 0) break;
-    DeleteFileAt(path);
+    // Not checked: a copy that cannot be removed is downloaded over next time.
+    (void)DeleteFileAt(path);
     if (outcome != kExisting) break;
   }
   // A result archive taken before the day was over is not final: its cached
   // copy goes, so the next run downloads the archive again.
-  if (tally.filesIncomplete > 0) DeleteFileAt(path);
+  if (tally.filesIncomplete > 0) (void)DeleteFileAt(path);  // kept, it is imported again
   if (!ok) {
     stats_->log += Format(L"取込失敗: %s %s\r\n", ds, importer.message());
   } else if (tally.filesImported >= 1) {
@@ -378,6 +402,21 @@ void ImportRun::FetchMeetings(int64_t day, const std::wstring& ds) {
   Sleep(kPauseAfterMeetingPageMs);
 }
 
+void ImportRun::TakeRacePages(const std::wstring& ds) {
+  const std::vector<DayRace> races = RacesOfDay(db_, ds, 0, 0);
+  RaceDayPagesOptions options;
+  options.skipFinal = true;
+  options.replaceFinal = options_.reimport;
+  options.today = today_;
+  options.pauseMs = kPauseAfterMeetingPageMs;
+  RaceDayPagesHooks hooks;
+  hooks.sleep = [this](uint32_t ms) { Sleep(ms); };
+  hooks.progress = [this](int32_t k, int32_t n, const std::wstring& text) {
+    return Report(Format(L"%s (%d/%d)", text, k + 1, n));
+  };
+  TakeRaceDayPages(db_, *web_, ds, races, options, hooks, &race_pages_);
+}
+
 void ImportRun::ImportRacerPeriod(int32_t period) {
   const int32_t year = period / 2;
   const std::wstring name = RacerPeriodFileName(year, period % 2);
@@ -399,7 +438,8 @@ void ImportRun::ImportRacerPeriod(int32_t period) {
     RacerImportTally tally;
     ok = importer.ImportRacerPeriodArchive(path, &tally);
     if (tally.filesNotDecoded == 0) break;
-    DeleteFileAt(path);
+    // Not checked: a copy that cannot be removed is downloaded over next time.
+    (void)DeleteFileAt(path);
     if (outcome != kExisting) break;
   }
   if (ok) {
@@ -413,7 +453,7 @@ void ImportRun::ImportRacerPeriod(int32_t period) {
 
 int32_t HalfYearIndex(int64_t date) {
   LocalTime local;
-  ToLocalTime(date, &local);
+  (void)ToLocalTime(date, &local);  // unchanged on failure: 1970-01-01
   return 2 * local.year + (local.month >= 7 ? 1 : 0);
 }
 

@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "app/data_folder.h"
 #include "db/db_manager.h"
 #include "platform/clock.h"
 #include "platform/files.h"
@@ -329,6 +328,99 @@ TEST(HalfYearIndexTest, JanuaryToJuneIsTheFirstHalf) {
   EXPECT_EQ(HalfYearIndex(Day(2024, 6, 30, 23)), 4048);
   EXPECT_EQ(HalfYearIndex(Day(2024, 7, 1)), 4049);
   EXPECT_EQ(HalfYearIndex(Day(2024, 1, 1)), 4048);
+}
+
+
+// The race-day pages (L) of the 12 races of stadium 07 on 2023-09-01, which
+// the stand-in server serves; the other stadiums of that day's program are
+// taken out of the database so that only those races are asked for.
+class RaceDayPagesImportTest : public ImportRunTest {
+ protected:
+  void ImportProgramOfStadium7() {
+    ImportOptions options = Options(Day(2023, 9, 1), Day(2023, 9, 1));
+    options.programs = true;
+    options.referenceTime = Day(2023, 9, 2, 12);
+    ImportStats stats;
+    ASSERT_TRUE(Run(options, &stats)) << testing::PrintToString(stats.error);
+    DbManager db;
+    ASSERT_TRUE(db.OpenReadWrite(dir_.File(L"wakelore.db")));
+    ASSERT_TRUE(db.Exec(L"DELETE FROM races WHERE race_date = '2023-09-01' AND stadium_id <> 7;"));
+    ASSERT_TRUE(server().Reset());
+  }
+  ImportOptions PagesOnly() {
+    ImportOptions options = Options(Day(2023, 9, 1), Day(2023, 9, 1));
+    options.racePages = true;
+    options.referenceTime = Day(2023, 9, 2, 12);
+    return options;
+  }
+};
+
+TEST_F(RaceDayPagesImportTest, EveryRaceOfTheDayOnceThenSkippedUntilAskedAgain) {
+  ImportProgramOfStadium7();
+  ImportOptions options = PagesOnly();
+  ImportStats stats;
+  ASSERT_TRUE(Run(options, &stats)) << testing::PrintToString(stats.error);
+  EXPECT_EQ(stats.race_pages, 72);
+  EXPECT_EQ(stats.races_unavailable, 0);
+  EXPECT_EQ(stats.log, L"");
+  EXPECT_EQ(sleeps_, std::vector<uint32_t>(72, 300)) << "a pause after every page";
+  const std::vector<std::string> requested = Requested();
+  ASSERT_EQ(requested.size(), 72u);
+  EXPECT_EQ(requested.front(), "/owpc/pc/race/beforeinfo?rno=1&jcd=07&hd=20230901");
+  EXPECT_EQ(requested.back(), "/owpc/pc/race/oddstf?rno=12&jcd=07&hd=20230901");
+  EXPECT_EQ(Count(L"SELECT COUNT(*) || ' ' || COUNT(DISTINCT race_id) || ' ' || COUNT(DISTINCT race_id || "
+                  L"fetched_at) || ' ' || MIN(is_final) FROM live_odds"),
+            L"2544 12 12 1")
+      << "212 rows a race, one snapshot each, final: the day is over";
+  EXPECT_EQ(Count(L"SELECT COUNT(*) FROM race_entries e JOIN races r ON r.id = e.race_id WHERE "
+                  L"r.race_date = '2023-09-01' AND e.exhibition_time > 0"),
+            L"72");
+  bool per_race = false;
+  for (const Report& r : reports_) per_race = per_race || r.text == L"2023-09-01 蒲郡 12R 直前情報・オッズを取得中 (12/12)";
+  EXPECT_TRUE(per_race) << "progress names each race";
+  EXPECT_EQ(reports_.back().done, reports_.back().total);
+
+  // Their final odds are stored: a second run asks for nothing.
+  ASSERT_TRUE(server().Reset());
+  ASSERT_TRUE(Run(options, &stats));
+  EXPECT_EQ(stats.race_pages, 0);
+  EXPECT_TRUE(Requested().empty());
+
+  // F: fetched again, the final odds replaced rather than added.
+  ASSERT_TRUE(server().Reset());
+  options.reimport = true;
+  ASSERT_TRUE(Run(options, &stats));
+  EXPECT_EQ(stats.race_pages, 72);
+  EXPECT_EQ(Count(L"SELECT COUNT(*) || ' ' || COUNT(DISTINCT race_id || fetched_at) FROM live_odds"), L"2544 12");
+}
+
+TEST_F(RaceDayPagesImportTest, CancelBetweenPagesStoresNothingOfThatRace) {
+  ImportProgramOfStadium7();
+  ImportStats stats;
+  int race_reports = 0;
+  ASSERT_TRUE(RunImport(PagesOnly(), &stats, [&](int32_t, int32_t, const std::wstring& text) {
+    if (text.find(L"蒲郡 2R") != std::wstring::npos) ++race_reports;
+    return race_reports < 3;  // race 2: before its pages, after its first, then stop
+  }, nullptr));
+  EXPECT_TRUE(stats.cancelled);
+  EXPECT_EQ(Requested().size(), 8u) << "race 1's six pages and two of race 2";
+  EXPECT_EQ(Count(L"SELECT COUNT(DISTINCT race_id) FROM live_odds"), L"1");
+}
+
+TEST_F(RaceDayPagesImportTest, PagesThatCannotBeHadAreCountedAndListed) {
+  ImportProgramOfStadium7();
+  ASSERT_TRUE(server().SetFault("/owpc/pc/race/odds3f?rno=3&jcd=07&hd=20230901", "404"));
+  ASSERT_TRUE(server().PutBytes("/owpc/pc/race/oddstf?rno=4&jcd=07&hd=20230901",
+                                "<html><body><p>該当レースは中止になりました。</p></body></html>"));
+  ImportStats stats;
+  ASSERT_TRUE(Run(PagesOnly(), &stats));
+  EXPECT_EQ(stats.races_unavailable, 2);
+  EXPECT_NE(stats.log.find(L"直前情報・オッズの取得失敗: 2023-09-01 蒲郡 3R odds3f HTTP 404 が返されました。\r\n"),
+            std::wstring::npos)
+      << testing::PrintToString(stats.log);
+  EXPECT_NE(stats.log.find(L"  2023-09-01 蒲郡 4R 中止\r\n"), std::wstring::npos);
+  EXPECT_EQ(Count(L"SELECT COUNT(*) FROM live_odds l JOIN races r ON r.id = l.race_id WHERE r.race_no = 3"),
+            L"192") << "all but the 20 trio rows";
 }
 
 }  // namespace

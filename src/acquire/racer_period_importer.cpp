@@ -55,7 +55,8 @@ constexpr char kCourseSql[] =
 
 void RacerPeriodImporter::Record(const std::wstring& path, const wchar_t* status, int32_t rows,
                                  const std::wstring& message) {
-  db_.Exec(Format(L"INSERT INTO data_files (file_type, source_path, status, imported_rows, message, imported_at) "
+  // Not checked: an archive left unrecorded is only imported again next time.
+  (void)db_.Exec(Format(L"INSERT INTO data_files (file_type, source_path, status, imported_rows, message, imported_at) "
                   L"VALUES ('RACER_PERIOD', %s, %s, %d, %s, datetime('now', 'localtime')) ON CONFLICT(source_path) "
                   L"DO UPDATE SET status=excluded.status, imported_rows=excluded.imported_rows, "
                   L"message=excluded.message, imported_at=excluded.imported_at;",
@@ -118,7 +119,8 @@ bool RacerPeriodImporter::ImportRacerPeriodArchive(const std::wstring& path, Rac
     return false;
   }
 
-  db_.Exec(L"BEGIN TRANSACTION;");
+  // Not checked (as before): a failed begin shows in the commit below.
+  (void)db_.Exec(L"BEGIN TRANSACTION;");
   int32_t read = 0;
   int32_t stored = 0;
   int32_t failed = 0;
@@ -207,12 +209,12 @@ bool RacerPeriodImporter::ImportRacerPeriodArchive(const std::wstring& path, Rac
     }
   }
   if (failed > 0) {
-    db_.Exec(L"ROLLBACK;");
+    (void)db_.Exec(L"ROLLBACK;");  // the failed rows are what is reported
   } else if (!db_.Exec(L"COMMIT;")) {
     // A commit refused (the file locked by another connection) stored
     // nothing: the archive must not be recorded as imported.
     message_ = db_.LastError();
-    db_.Exec(L"ROLLBACK;");
+    (void)db_.Exec(L"ROLLBACK;");  // the commit's error is the one reported
     tally->rowsRead += read;
     tally->failures += 1;
     tally->log += Format(L"%s: %d/%d rows imported\r\n", name, 0, read);

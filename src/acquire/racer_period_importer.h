@@ -44,7 +44,7 @@ class RacerPeriodImporter {
   // message() saying why: "Failed to open file.", "File size is invalid."
   // (empty or over 64 MiB), "Failed to read complete file.", the decoder's
   // message, or SQLite's.
-  bool ImportRacerPeriodArchive(const std::wstring& path, RacerImportTally* tally);
+  [[nodiscard]] bool ImportRacerPeriodArchive(const std::wstring& path, RacerImportTally* tally);
 
   const std::wstring& message() const { return message_; }
 

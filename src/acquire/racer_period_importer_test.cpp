@@ -4,10 +4,9 @@
 
 #include <algorithm>
 
-#include "app/data_folder.h"
 #include "db/db_schema.h"
-#include "platform/format.h"
 #include "platform/files.h"
+#include "platform/format.h"
 #include "platform/text.h"
 #include "tests/support/test_support.h"
 

@@ -10,6 +10,7 @@
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/format.h"
+#include "platform/path.h"
 #include "platform/process.h"
 #include "platform/text.h"
 
@@ -40,13 +41,13 @@ class TerminalStatus {
   size_t width_ = 0;
 };
 
+}  // namespace
+
 std::wstring DefaultDownloadFolder(const std::wstring& database_path) {
-  const size_t last = database_path.find_last_of(L"\\/");
-  const std::wstring folder = last == std::wstring::npos ? L"." : database_path.substr(0, last);
+  const PathParts parts = SplitPath(database_path);
+  const std::wstring folder = parts.has_separator ? parts.folder : L".";
   return folder + kPathSeparator + L"download";
 }
-
-}  // namespace
 
 bool ParseBatchDate(const std::wstring& text, int64_t* date) {
   int year = 0, month = 0, day = 0;
@@ -56,7 +57,8 @@ bool ParseBatchDate(const std::wstring& text, int64_t* date) {
 }
 
 void WriteBatchLog(const std::wstring& path, const std::wstring& text) {
-  WriteWholeFile(path, "\xEF\xBB\xBF" + Utf16ToUtf8(text));
+  // Not checked: the exit code still tells the outcome when no log can be written.
+  (void)WriteWholeFile(path, "\xEF\xBB\xBF" + Utf16ToUtf8(text));
 }
 
 bool ParseImportArguments(const std::vector<std::wstring>& args, ImportOptions* options,
@@ -74,6 +76,7 @@ bool ParseImportArguments(const std::vector<std::wstring>& args, ImportOptions* 
   options->results = letters.find(L'K') != std::wstring::npos;
   options->meetings = letters.find(L'G') != std::wstring::npos;
   options->racerPeriods = letters.find(L'R') != std::wstring::npos;
+  options->racePages = letters.find(L'L') != std::wstring::npos;
   options->reimport = letters.find(L'F') != std::wstring::npos;
   options->referenceTime = 0;
   *log_path = args[6];
@@ -107,11 +110,13 @@ int32_t RunBatchImport(const std::vector<std::wstring>& args) {
   const uint32_t elapsed = TickCountMs() - started;
   status.Finish();
 
+  if (IsSameFile(log_path, options.databasePath)) return ok ? 0 : 3;  // never over the database
   WriteBatchLog(log_path,
                 Format(L"ok=%d elapsed_ms=%u downloaded=%d existing=%d unavailable=%d "
-                       L"imported_files=%d grade_days=%d racer_files=%d\r\n",
+                       L"imported_files=%d grade_days=%d racer_files=%d race_pages=%d races_unavailable=%d\r\n",
                        ok ? 1 : 0, elapsed, stats.downloaded, stats.existing, stats.unavailable,
-                       stats.imported_files, stats.grade_days, stats.racer_files) +
+                       stats.imported_files, stats.grade_days, stats.racer_files, stats.race_pages,
+                       stats.races_unavailable) +
                     stats.error + stats.log);
   return ok ? 0 : 3;
 }
@@ -120,20 +125,33 @@ int32_t RunBatchExport(const std::vector<std::wstring>& args) {
   if (args.size() < 9) return 2;
   const ExportFormat format = BatchExportFormat(args[7]);
   const std::wstring& output = args[8];
-  const std::wstring log_path = output + L".log";
   const DatasetInfo* dataset = FindDataset(args[3]);
   const int stadium = static_cast<int>(std::wcstol(args[6].c_str(), nullptr, 10));
   const std::wstring sql = BuildDatasetSql(args[3], args[4], args[5], stadium, 0);
   if (dataset == nullptr || sql.empty()) {
-    WriteBatchLog(log_path, L"unknown dataset or bad date");
+    WriteExportLog(output, args[2], L"unknown dataset or bad date");
     return 2;
   }
+  const int64_t limit = args.size() > 9 ? std::wcstoll(args[9].c_str(), nullptr, 10) : 0;
+  return ExportStatementToFile(args[2], sql, format, output, limit, dataset->shortLabel);
+}
+
+void WriteExportLog(const std::wstring& output, const std::wstring& database,
+                    const std::wstring& text) {
+  const std::wstring log_path = output + L".log";
+  // However the names were chosen, the log never goes over the database.
+  if (IsSameFile(log_path, database)) return;
+  WriteBatchLog(log_path, text);
+}
+
+int32_t ExportStatementToFile(const std::wstring& database, const std::wstring& sql,
+                              ExportFormat format, const std::wstring& output, int64_t limit,
+                              const std::wstring& sheet_name) {
   DbManager db;
-  if (!db.OpenReadOnly(args[2])) {
-    WriteBatchLog(log_path, db.LastError());
+  if (!db.OpenReadOnly(database)) {
+    WriteExportLog(output, database, db.LastError());
     return 3;
   }
-  const int64_t limit = args.size() > 9 ? std::wcstoll(args[9].c_str(), nullptr, 10) : 0;
 
   TerminalStatus status;
   ExportProgress progress;
@@ -145,15 +163,15 @@ int32_t RunBatchExport(const std::vector<std::wstring>& args) {
   }
   ExportResult result;
   const uint32_t started = TickCountMs();
-  const bool ok =
-      TableExporter::Export(db, sql, output, format, limit, dataset->shortLabel, result, progress);
+  const bool ok = TableExporter::Export(db, sql, output, format, limit, sheet_name, result, progress);
   const uint32_t elapsed = TickCountMs() - started;
   if (status.enabled()) status.Show(Format(L"%d 行", result.rows));
   status.Finish();
 
-  WriteBatchLog(log_path, Format(L"ok=%d rows=%I64d limited=%d overflow=%d elapsed_ms=%lu error=%s",
-                                 ok ? 1 : 0, result.rows, result.limited ? 1 : 0,
-                                 result.overflow ? 1 : 0, elapsed, result.error));
+  WriteExportLog(output, database,
+                 Format(L"ok=%d rows=%I64d limited=%d overflow=%d elapsed_ms=%lu error=%s",
+                        ok ? 1 : 0, result.rows, result.limited ? 1 : 0, result.overflow ? 1 : 0,
+                        elapsed, result.error));
   db.Close();
   return ok ? 0 : 4;
 }

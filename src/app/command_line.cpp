@@ -1,6 +1,8 @@
 #include "app/command_line.h"
 
+#include "app/batch_query.h"
 #include "app/batch_runs.h"
+#include "app/batch_snapshot.h"
 #include "platform/process.h"
 #include "platform/text.h"
 
@@ -13,6 +15,8 @@ LaunchMode ChooseLaunchMode(const std::vector<std::wstring>& args) {
   const std::wstring mode = ToLowerText(args[1]);
   if (mode == L"/import") return LaunchMode::BatchImport;
   if (mode == L"/export") return LaunchMode::BatchExport;
+  if (mode == L"/snapshot") return LaunchMode::BatchSnapshot;
+  if (mode == L"/query") return LaunchMode::BatchQuery;
   return LaunchMode::Interactive;
 }
 
@@ -23,6 +27,10 @@ std::optional<int> DispatchCommandLine() {
       return RunBatchImport(args);
     case LaunchMode::BatchExport:
       return RunBatchExport(args);
+    case LaunchMode::BatchSnapshot:
+      return RunBatchSnapshot(args);
+    case LaunchMode::BatchQuery:
+      return RunBatchQuery(args);
     case LaunchMode::Interactive:
       break;
   }

@@ -8,13 +8,14 @@
 
 namespace wakelore {
 
-enum class LaunchMode { Interactive, BatchImport, BatchExport };
+enum class LaunchMode { Interactive, BatchImport, BatchExport, BatchSnapshot, BatchQuery };
 
 // The process's arguments; element 0 is the program.  Empty when the
 // command line cannot be split.
 std::vector<std::wstring> GetCommandLineArgs();
 
-// Element 1, lower-cased as a whole, selects "/import" or "/export";
+// Element 1, lower-cased as a whole, selects "/import", "/export",
+// "/snapshot" or "/query";
 // anything else (or nothing) is the interactive mode.
 LaunchMode ChooseLaunchMode(const std::vector<std::wstring>& args);
 

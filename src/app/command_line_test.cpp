@@ -13,9 +13,13 @@ TEST(ChooseLaunchModeTest, FirstArgumentSelectsTheMode) {
       {{L"wakelore.exe", L"/import"}, LaunchMode::BatchImport},
       {{L"wakelore.exe", L"/IMPORT", L"x"}, LaunchMode::BatchImport},
       {{L"wakelore.exe", L"/Export"}, LaunchMode::BatchExport},
+      {{L"wakelore.exe", L"/Snapshot"}, LaunchMode::BatchSnapshot},
       {{L"wakelore.exe", L"-import"}, LaunchMode::Interactive},
       {{L"wakelore.exe", L"import"}, LaunchMode::Interactive},
       {{L"wakelore.exe", L"/imports"}, LaunchMode::Interactive},
+      {{L"wakelore.exe", L"/query"}, LaunchMode::BatchQuery},
+      {{L"wakelore.exe", L"/QUERY", L"x"}, LaunchMode::BatchQuery},
+      {{L"wakelore.exe", L"/queries"}, LaunchMode::Interactive},
       {{L"wakelore.exe", L"", L"/import"}, LaunchMode::Interactive},
   };
   for (const Case& c : cases) {

@@ -1,33 +1,9 @@
 #include "app/data_folder.h"
 
 #include "platform/files.h"
+#include "platform/path.h"
 
 namespace wakelore {
-
-namespace {
-bool IsSeparator(wchar_t c) { return c == L'/' || c == L'\\'; }
-}  // namespace
-
-bool EnsureDirectory(const std::wstring& path) {
-  if (path.empty()) return false;
-  std::wstring native = path;
-  for (wchar_t& c : native) {
-    if (IsSeparator(c)) c = kPathSeparator;
-  }
-  if (PathExists(native)) return true;
-  // A drive root ("C:\") is never created.
-  size_t scan = (native.size() >= 3 && native[1] == L':' && native[2] == kPathSeparator) ? 3 : 0;
-  for (;;) {
-    size_t next = scan < native.size() ? native.find(kPathSeparator, scan) : std::wstring::npos;
-    const bool last = next == std::wstring::npos;
-    const std::wstring prefix = last ? native : native.substr(0, next);
-    if (!prefix.empty() && !PathExists(prefix) && !CreateOneDirectory(prefix, nullptr)) {
-      return false;
-    }
-    if (last) return true;
-    scan = next + 1;
-  }
-}
 
 bool IsFolderWritable(const std::wstring& folder) {
   if (!EnsureDirectory(folder)) return false;
@@ -36,8 +12,8 @@ bool IsFolderWritable(const std::wstring& folder) {
 
 std::wstring GetProgramFolder() {
   const std::wstring program = ProgramFilePath();
-  const size_t last = program.find_last_of(L"\\/");
-  return last == std::wstring::npos ? program : program.substr(0, last);
+  const PathParts parts = SplitPath(program);
+  return parts.has_separator ? parts.folder : program;
 }
 
 std::wstring ResolveDataFolder(const std::wstring& program_folder,

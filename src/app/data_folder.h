@@ -1,5 +1,6 @@
-// The program's place in the file system: its own folder, the data folder
-// (database and download cache) and folder creation.
+// The program's place in the file system: its own folder and the data folder
+// (database and download cache).  Folder creation (EnsureDirectory) is in
+// platform/files.h.
 #ifndef WAKELORE_APP_DATA_FOLDER_H_
 #define WAKELORE_APP_DATA_FOLDER_H_
 
@@ -17,10 +18,6 @@ std::wstring GetDataFolder();
 // The folder of the running program file (the text before the last
 // separator of its path, or the whole path when it holds none).
 std::wstring GetProgramFolder();
-
-// Creates `path` and every missing parent.  True when the path exists
-// afterwards (a file counts).  Both '/' and '\\' separate components.
-bool EnsureDirectory(const std::wstring& path);
 
 // EnsureDirectory, then a write test: a probe file ".write_test" is created
 // in the folder and removed again.

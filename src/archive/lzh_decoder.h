@@ -55,12 +55,12 @@ class LzhDecoder {
   // exactly the entry's declared size; on success entry_name() and method()
   // describe the entry.  False with message() set otherwise; bytes decoded
   // before the failure may remain in `*output` and are to be discarded.
-  bool ExtractFirstEntry(const uint8_t* begin, const uint8_t* end, std::vector<uint8_t>* output);
-  bool ExtractFirstEntry(std::string_view input, std::vector<uint8_t>* output);
+  [[nodiscard]] bool ExtractFirstEntry(const uint8_t* begin, const uint8_t* end, std::vector<uint8_t>* output);
+  [[nodiscard]] bool ExtractFirstEntry(std::string_view input, std::vector<uint8_t>* output);
 
   // Parses the first header only (the first half of ExtractFirstEntry).
   // False with message() set when the header is unusable.
-  bool ParseFirstHeader(const uint8_t* begin, const uint8_t* end, LzhEntryHeader* header);
+  [[nodiscard]] bool ParseFirstHeader(const uint8_t* begin, const uint8_t* end, LzhEntryHeader* header);
 
   // One-line English failure text of the last call; empty after a success.
   const std::wstring& message() const { return message_; }
@@ -84,13 +84,13 @@ class LzhDecoder {
 
   // Decodes the "-lh5-" stream [data, data + size) into exactly
   // `uncompressed_size` bytes.
-  bool DecodeLh5(const uint8_t* data, size_t size, uint32_t uncompressed_size,
-                 std::vector<uint8_t>* output);
-  bool ReadPtLengths(BitReader* bits, int nn, int nbit, int i_special);
-  bool ReadCharLengths(BitReader* bits);
+  [[nodiscard]] bool DecodeLh5(const uint8_t* data, size_t size, uint32_t uncompressed_size,
+                               std::vector<uint8_t>* output);
+  [[nodiscard]] bool ReadPtLengths(BitReader* bits, int nn, int nbit, int i_special);
+  [[nodiscard]] bool ReadCharLengths(BitReader* bits);
   // Builds `table` (2^table_bits entries) and the tree arrays from `lengths`.
-  bool BuildTable(int nchar, const uint8_t* lengths, int table_bits, uint16_t* table,
-                  uint16_t* left, uint16_t* right, int tree_size);
+  [[nodiscard]] bool BuildTable(int nchar, const uint8_t* lengths, int table_bits, uint16_t* table,
+                                uint16_t* left, uint16_t* right, int tree_size);
   bool Fail(const std::wstring& text);
 
   std::wstring message_;

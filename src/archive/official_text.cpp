@@ -7,6 +7,7 @@
 
 #include "archive/lzh_decoder.h"
 #include "platform/files.h"
+#include "platform/path.h"
 #include "platform/text.h"
 
 namespace wakelore {
@@ -215,11 +216,7 @@ int32_t ParseInteger(std::wstring_view text) {
   return static_cast<int32_t>(value);
 }
 
-std::wstring FileNameOf(std::wstring_view path) {
-  const size_t slash = path.find_last_of(L"/\\");
-  if (slash == std::wstring_view::npos) return std::wstring(path);
-  return std::wstring(path.substr(slash + 1));
-}
+std::wstring FileNameOf(std::wstring_view path) { return SplitPath(path).name; }
 
 std::wstring ExtensionOf(std::wstring_view path) {
   const size_t dot = path.rfind(L'.');

@@ -30,12 +30,12 @@ inline constexpr uint64_t kMaxOfficialFileBytes = 134217728;
 // file must hold 1 to kMaxOfficialFileBytes bytes.  On failure `*message`
 // receives one of "ファイルを開けません。", "ファイルサイズが不正です。" or
 // "ファイルを最後まで読み込めません。" and `*bytes` is emptied.
-bool ReadOfficialFile(const std::wstring& path, std::string* bytes, std::wstring* message);
+[[nodiscard]] bool ReadOfficialFile(const std::wstring& path, std::string* bytes, std::wstring* message);
 
 // Reads an LZH archive with ReadOfficialFile and extracts its first entry
 // into `*bytes`.  On failure `*message` receives the reader's message or the
 // decoder's (English) one.
-bool ReadArchiveBytes(const std::wstring& path, std::string* bytes, std::wstring* message);
+[[nodiscard]] bool ReadArchiveBytes(const std::wstring& path, std::string* bytes, std::wstring* message);
 
 // Code page 932 bytes -> lines.  The whole buffer is converted at once, then
 // split at every LF; trailing CRs of each line are dropped.  Empty lines are

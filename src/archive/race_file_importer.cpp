@@ -46,8 +46,9 @@ std::wstring UndeterminedMessage(const std::vector<std::wstring>& blocks) {
 
 }  // namespace
 
-RaceFileImporter::RaceFileImporter(DbManager* connection, bool reimport)
-    : db_(connection), reimport_(reimport), store_(connection, &message_) {}
+RaceFileImporter::RaceFileImporter(DbManager* connection, bool reimport,
+                                   std::shared_ptr<StoredRowValues> stored)
+    : db_(connection), reimport_(reimport), store_(connection, &message_, std::move(stored)) {}
 
 RaceFileImporter::~RaceFileImporter() = default;
 
@@ -135,7 +136,8 @@ bool RaceFileImporter::ImportDecoded(const std::wstring& path, Kind kind,
   // rows and its mark then last only as long as that transaction.
   const bool nested = db_->InTransaction();
   const wchar_t* const undo = nested ? L"ROLLBACK TO archive; RELEASE archive;" : L"ROLLBACK;";
-  db_->Exec(nested ? L"SAVEPOINT archive;" : L"BEGIN TRANSACTION;");
+  // Not checked (as before): a failed begin shows in the commit below.
+  (void)db_->Exec(nested ? L"SAVEPOINT archive;" : L"BEGIN TRANSACTION;");
   FileCounts counts;
   if (kind == Kind::kProgram) {
     ParseProgramLines(date, lines, &counts);
@@ -153,11 +155,11 @@ bool RaceFileImporter::ImportDecoded(const std::wstring& path, Kind kind,
       counts.lost = true;
       counts.recorded = false;
       message_ = db_->LastError();
-      db_->Exec(undo);
+      (void)db_->Exec(undo);  // the commit's error is the one reported
       DropIdCaches();
     }
   } else {
-    db_->Exec(undo);
+    (void)db_->Exec(undo);  // the failure is already recorded
     DropIdCaches();
   }
   store_.ReleaseStatements();
@@ -194,7 +196,9 @@ RaceFileImporter::BlockStep RaceFileImporter::StepBlock(const std::wstring& line
     return BlockStep::kOpened;
   }
   if (block->coded) {
-    // The printed name checks the code; the code stays.
+    // The printed names of the block head check the code; the code stays.
+    // Once the races have begun, no line is taken for a heading.
+    if (block->racing) return BlockStep::kNone;
     const int32_t printed = PrintedStadiumOf(line);
     if (printed == 0) return BlockStep::kNone;
     if (block->stadium > 0 && printed != block->stadium && !block->mismatchNoted) {
@@ -219,7 +223,8 @@ RaceFileImporter::BlockStep RaceFileImporter::StepBlock(const std::wstring& line
   }
   if (IsUnnamedStadiumHeading(line)) {
     *block = Block();
-    block->label = FirstCharacters(TrimBlanks(line), 20);
+    // Named by the heading up to its first ASCII space ("湖　畔［成績］").
+    block->label = FirstCharacters(TrimBlanks(line.substr(0, line.find(L' '))), 20);
     counts->undetermined.push_back(block->label);
     return BlockStep::kOpened;
   }
@@ -244,6 +249,7 @@ void RaceFileImporter::ParseProgramLines(const std::wstring& date,
     const int32_t r = RaceNumberOf(line);
     if (stadium > 0 && r >= 1 && r <= 12 && NormalizeWidth(line).find(L'H') != std::wstring::npos) {
       expect_series_title_ = false;
+      block.racing = true;
       race_id = UpsertRace(date, stadium, r, RaceTitleOf(line), DistanceOf(line), DeadlineOf(line),
                            L"", L"", 0.0, 0.0);
       if (race_id > 0) counts->races += 1;
@@ -343,6 +349,7 @@ void RaceFileImporter::ParseResultLines(const std::wstring& date,
     if (stadium > 0 && r >= 1 && r <= 12) {
       if (const std::optional<ResultHeader> h = ParseResultHeader(line)) {
         expect_series_title_ = false;
+        block.racing = true;
         FinishRace();
         race_.id = UpsertRace(date, stadium, r, h->title, h->distance, L"", h->weather,
                               h->windDirection, h->windSpeed, h->waveHeight);
@@ -379,6 +386,14 @@ void RaceFileImporter::ParseResultLines(const std::wstring& date,
       }
       continue;
     }
+    if (LooksLikeResultEntry(line)) {
+      // Its columns cannot be told: nothing of it is stored, nor the race's
+      // result, which would lack the boat.
+      if (counts->unreadable == 0) counts->example = line;
+      counts->unreadable += 1;
+      race_.unreadable = true;
+      continue;
+    }
     for (PayoutItem& item : ParsePayoutLine(line, &race_.betType)) {
       store_.StorePayout(race_.id, item);
       race_.payouts.push_back(std::move(item));
@@ -388,7 +403,7 @@ void RaceFileImporter::ParseResultLines(const std::wstring& date,
 }
 
 void RaceFileImporter::FinishRace() {
-  if (race_.id > 0) {
+  if (race_.id > 0 && !race_.unreadable) {
     store_.StoreRaceResult(race_.id, race_.entries, race_.technique, race_.payouts);
   }
   race_ = ResultRace();
@@ -396,9 +411,9 @@ void RaceFileImporter::FinishRace() {
 
 bool RaceFileImporter::CloseResultFile(const std::wstring& path, const FileCounts& counts,
                                        ArchiveImportTally* tally) {
-  tally->linesRead += counts.parsed;
+  tally->linesRead += counts.parsed + counts.unreadable;
   tally->rowsStored += counts.stored;
-  tally->failures += counts.failures;
+  tally->failures += counts.failures + counts.unreadable;
   tally->races += counts.races;
 
   const bool stored_all = counts.parsed == counts.stored && !counts.lost;
@@ -411,13 +426,23 @@ bool RaceFileImporter::CloseResultFile(const std::wstring& path, const FileCount
     if (!counts.recorded) RecordDataFile(kResultType, path, kImported, counts.stored, L"");
   } else {
     if (stored_all) {
-      message_ = counts.undetermined.empty() ? std::wstring(kIncompleteMessage)
-                                             : UndeterminedMessage(counts.undetermined);
+      if (counts.unreadable > 0) {
+        message_ = Format(L"読めなかった成績行が %d 行あります(例: %s)", counts.unreadable,
+                          FirstCharacters(counts.example, 40));
+      } else if (!counts.undetermined.empty()) {
+        message_ = UndeterminedMessage(counts.undetermined);
+      } else {
+        message_ = kIncompleteMessage;
+      }
     }
     RecordDataFile(kResultType, path, kFailed, counts.stored, message_);
   }
   tally->log += Format(L"%s: races=%d results=%d/%d\r\n", FileNameOf(path), counts.races,
-                       counts.stored, counts.parsed);
+                       counts.stored, counts.parsed + counts.unreadable);
+  if (counts.unreadable > 0) {
+    tally->log += Format(L"  読めなかった成績行 %d 行(書式が変わった可能性があります): %s\r\n",
+                         counts.unreadable, FirstCharacters(counts.example, 40));
+  }
   if (incomplete) {
     tally->log += Format(L"  成績が未確定の場が %d 場あります。次回取り込み直します。\r\n",
                          static_cast<int32_t>(counts.pendingStadiums.size()));

@@ -50,11 +50,13 @@
 #define WAKELORE_ARCHIVE_RACE_FILE_IMPORTER_H_
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "archive/race_row_store.h"
 #include "archive/result_lines.h"
+#include "archive/stored_row_values.h"
 
 namespace wakelore {
 
@@ -93,7 +95,12 @@ struct ArchiveText {
 class RaceFileImporter {
  public:
   // `connection` must be open read-write and outlive the importer.
-  RaceFileImporter(DbManager* connection, bool reimport);
+  // `stored`: what the importers writing through the same connection know
+  // of the stored rows (see StoredRowValues); every importer of the
+  // connection that writes racers, motors or boats must share it.  Null
+  // gives the importer one of its own.
+  RaceFileImporter(DbManager* connection, bool reimport,
+                   std::shared_ptr<StoredRowValues> stored = nullptr);
   ~RaceFileImporter();
   RaceFileImporter(const RaceFileImporter&) = delete;
   RaceFileImporter& operator=(const RaceFileImporter&) = delete;
@@ -102,12 +109,14 @@ class RaceFileImporter {
   // or an unpacked text file (any other path).  True when the archive was
   // skipped as imported or every line read was stored; false with message()
   // set otherwise.  Writes the data_files row and one log line.
-  bool ImportProgramArchive(const std::wstring& path, ArchiveImportTally* tally);
-  bool ImportResultArchive(const std::wstring& path, ArchiveImportTally* tally);
+  [[nodiscard]] bool ImportProgramArchive(const std::wstring& path, ArchiveImportTally* tally);
+  [[nodiscard]] bool ImportResultArchive(const std::wstring& path, ArchiveImportTally* tally);
   // The same with the archive already read by ReadArchiveText (a `text` of
   // another path is not used: the archive is read here).
-  bool ImportProgramArchive(const std::wstring& path, ArchiveText&& text, ArchiveImportTally* tally);
-  bool ImportResultArchive(const std::wstring& path, ArchiveText&& text, ArchiveImportTally* tally);
+  [[nodiscard]] bool ImportProgramArchive(const std::wstring& path, ArchiveText&& text,
+                                          ArchiveImportTally* tally);
+  [[nodiscard]] bool ImportResultArchive(const std::wstring& path, ArchiveText&& text,
+                                         ArchiveImportTally* tally);
 
   // Reads and decodes an archive (or an unpacked text file) as the import
   // does.  Uses no database and no importer: may run on any thread, for
@@ -156,6 +165,7 @@ class RaceFileImporter {
     int32_t stadium = 0;         // 0: none yet, closed, or not determined
     bool coded = false;          // opened by its code line
     bool mismatchNoted = false;
+    bool racing = false;         // a race header of the block has been read
     std::wstring label;          // the code line, or the heading
   };
   // What a line did to the block structure.
@@ -163,6 +173,7 @@ class RaceFileImporter {
   // The race being read from a result file.
   struct ResultRace {
     int32_t id = 0;
+    bool unreadable = false;     // a line of it could not be read
     std::wstring technique;
     std::wstring betType;
     std::vector<ResultEntry> entries;

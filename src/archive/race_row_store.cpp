@@ -63,21 +63,31 @@ constexpr WriterSql kWriters[] = {
      "national_win_rate=CASE WHEN excluded.national_win_rate>0 THEN excluded.national_win_rate "
      "ELSE racers.national_win_rate END, "
      "local_win_rate=CASE WHEN excluded.local_win_rate>0 THEN excluded.local_win_rate ELSE "
-     "racers.local_win_rate END;"},
+     "racers.local_win_rate END "
+     // The row is left alone (no page written) when nothing would change.
+     "WHERE (excluded.name<>'' AND excluded.name IS NOT racers.name) OR "
+     "(excluded.class_name<>'' AND excluded.class_name IS NOT racers.class_name) OR "
+     "(excluded.branch<>'' AND excluded.branch IS NOT racers.branch) OR "
+     "(excluded.age>0 AND excluded.age IS NOT racers.age) OR "
+     "(excluded.weight>0 AND excluded.weight IS NOT racers.weight) OR "
+     "(excluded.national_win_rate>0 AND excluded.national_win_rate IS NOT racers.national_win_rate) OR "
+     "(excluded.local_win_rate>0 AND excluded.local_win_rate IS NOT racers.local_win_rate);"},
     {Writer::kRacerId,
      "SELECT id FROM racers WHERE register_no=?;"},
     {Writer::kMotor,
      "INSERT INTO motors (stadium_id, motor_no, quinella_rate, win_rate, memo) "
      "VALUES (?, ?, ?, 0.0, '') ON CONFLICT(stadium_id, motor_no) DO UPDATE SET "
      "quinella_rate=CASE WHEN excluded.quinella_rate>0 THEN excluded.quinella_rate "
-     "ELSE motors.quinella_rate END;"},
+     "ELSE motors.quinella_rate END "
+     "WHERE excluded.quinella_rate>0 AND excluded.quinella_rate IS NOT motors.quinella_rate;"},
     {Writer::kMotorId,
      "SELECT id FROM motors WHERE stadium_id=? AND motor_no=?;"},
     {Writer::kBoat,
      "INSERT INTO boats (stadium_id, boat_no, quinella_rate, win_rate, memo) "
      "VALUES (?, ?, ?, 0.0, '') ON CONFLICT(stadium_id, boat_no) DO UPDATE SET "
      "quinella_rate=CASE WHEN excluded.quinella_rate>0 THEN excluded.quinella_rate "
-     "ELSE boats.quinella_rate END;"},
+     "ELSE boats.quinella_rate END "
+     "WHERE excluded.quinella_rate>0 AND excluded.quinella_rate IS NOT boats.quinella_rate;"},
     {Writer::kBoatId,
      "SELECT id FROM boats WHERE stadium_id=? AND boat_no=?;"},
     {Writer::kProgramEntry,
@@ -185,17 +195,21 @@ int64_t RaceNumberKey(std::wstring_view date, int32_t stadium_id, int32_t race_n
 
 }  // namespace
 
-RaceRowStore::RaceRowStore(DbManager* connection, std::wstring* message)
-    : db_(connection), message_(message) {}
+RaceRowStore::RaceRowStore(DbManager* connection, std::wstring* message,
+                           std::shared_ptr<StoredRowValues> stored)
+    : db_(connection),
+      message_(message),
+      stored_(stored ? std::move(stored) : std::make_shared<StoredRowValues>()) {}
 
 RaceRowStore::~RaceRowStore() = default;
 
 void RaceRowStore::DropIdCaches() {
   race_ids_.clear();
   odd_race_ids_.clear();
-  racers_.clear();
-  motors_.clear();
-  boats_.clear();
+  racer_ids_.clear();
+  motor_ids_.clear();
+  boat_ids_.clear();
+  stored_->Clear();
 }
 
 void RaceRowStore::ReleaseStatements() { writers_.reset(); }
@@ -265,88 +279,78 @@ int32_t RaceRowStore::UpsertRacer(const std::wstring& register_no, const std::ws
                                   int32_t age, double weight, double national_win_rate,
                                   double local_win_rate) {
   if (register_no.empty()) return 0;
-  const RacerValues values{name, class_name, branch, age, Decimals(weight, 3),
-                           Decimals(national_win_rate, 4), Decimals(local_win_rate, 4)};
+  const StoredRowValues::Racer values{name, class_name, branch, age, Decimals(weight, 3),
+                                      Decimals(national_win_rate, 4), Decimals(local_win_rate, 4)};
   key_.clear();
   AppendKey(register_no, &key_);
-  const auto known = racers_.find(key_);
-  // A racer runs several races a meeting: when every value this call would
-  // store is already what this store last wrote, the row cannot change.
-  if (known != racers_.end() && known->second.id > 0 && known->second.values.Holds(values)) {
-    return known->second.id;
+  // A racer runs several races a meeting, in the program and the result
+  // file: when every value this call brings is already stored (as far as
+  // the stores of this connection know), the row cannot change.
+  const auto id = racer_ids_.find(key_);
+  const auto stored = stored_->racers.find(key_);
+  if (id != racer_ids_.end() && stored != stored_->racers.end() && stored->second.Holds(values)) {
+    return id->second;
   }
   DbStatement* upsert = Statement(Writer::kRacer);
   if (upsert == nullptr) return 0;
   upsert->Text(register_no).Text(name).Text(class_name).Text(branch).Int(age)
       .Real(values.weight).Real(values.nationalWinRate).Real(values.localWinRate);
   if (!Finish(upsert)) return 0;
-  RacerRow& row = known != racers_.end() ? known->second : racers_[key_];
-  row.values.Take(values);
-  if (row.id > 0) return row.id;
+  if (stored != stored_->racers.end()) {
+    stored->second.Take(values);
+  } else {
+    stored_->racers[key_].Take(values);
+  }
+  if (id != racer_ids_.end()) return id->second;
   DbStatement* query = Statement(Writer::kRacerId);
   if (query == nullptr) return 0;
   query->Text(register_no);
-  row.id = TakeId(query);
-  return row.id;
-}
-
-bool RaceRowStore::RacerValues::Holds(const RacerValues& next) const {
-  return (next.name.empty() || next.name == name) &&
-         (next.className.empty() || next.className == className) &&
-         (next.branch.empty() || next.branch == branch) && (next.age <= 0 || next.age == age) &&
-         (!(next.weight > 0) || next.weight == weight) &&
-         (!(next.nationalWinRate > 0) || next.nationalWinRate == nationalWinRate) &&
-         (!(next.localWinRate > 0) || next.localWinRate == localWinRate);
-}
-
-void RaceRowStore::RacerValues::Take(const RacerValues& next) {
-  // The upsert keeps a stored value where the new one is empty or zero;
-  // an unknown field stays unknown here (empty or zero) until written.
-  if (!next.name.empty()) name = next.name;
-  if (!next.className.empty()) className = next.className;
-  if (!next.branch.empty()) branch = next.branch;
-  if (next.age > 0) age = next.age;
-  if (next.weight > 0) weight = next.weight;
-  if (next.nationalWinRate > 0) nationalWinRate = next.nationalWinRate;
-  if (next.localWinRate > 0) localWinRate = next.localWinRate;
+  const int32_t taken = TakeId(query);
+  if (taken > 0) racer_ids_[key_] = taken;
+  return taken;
 }
 
 int32_t RaceRowStore::UpsertMotor(int32_t stadium_id, const std::wstring& motor_no,
                                   double quinella_rate) {
   if (stadium_id < 1 || motor_no.empty()) return 0;
-  return UpsertEquipment(Writer::kMotor, Writer::kMotorId, stadium_id, motor_no, quinella_rate, &motors_);
+  return UpsertEquipment(Writer::kMotor, Writer::kMotorId, stadium_id, motor_no, quinella_rate,
+                         &motor_ids_, &stored_->motorRates);
 }
 
 int32_t RaceRowStore::UpsertBoat(int32_t stadium_id, const std::wstring& boat_no,
                                  double quinella_rate) {
   if (stadium_id < 1 || boat_no.empty()) return 0;
-  return UpsertEquipment(Writer::kBoat, Writer::kBoatId, stadium_id, boat_no, quinella_rate, &boats_);
+  return UpsertEquipment(Writer::kBoat, Writer::kBoatId, stadium_id, boat_no, quinella_rate,
+                         &boat_ids_, &stored_->boatRates);
 }
 
 int32_t RaceRowStore::UpsertEquipment(Writer writer, Writer id_writer, int32_t stadium_id,
                                       const std::wstring& number, double quinella_rate,
-                                      EquipmentRows* rows) {
+                                      IdCache* ids, RateCache* rates) {
   key_.assign(reinterpret_cast<const char*>(&stadium_id), sizeof stadium_id);
   AppendKey(number, &key_);
   const double rate = Decimals(quinella_rate, 4);
-  const auto known = rows->find(key_);
-  const bool cached = known != rows->end() && known->second.id > 0;
-  // Without a rate the upsert of a known row changes nothing (the result
-  // file names motors and boats for every boat of every race), nor with
-  // the rate this store wrote last.
-  if (cached && (!(rate > 0) || known->second.rate == rate)) return known->second.id;
+  const auto cached = ids->find(key_);
+  // Without a rate the upsert of a row that exists changes nothing,
+  // whatever the database holds (the result file names motors and boats
+  // for every boat of every race), nor with the rate known to be stored.
+  if (cached != ids->end()) {
+    if (!(rate > 0)) return cached->second;
+    const auto stored = rates->find(key_);
+    if (stored != rates->end() && stored->second == rate) return cached->second;
+  }
   DbStatement* upsert = Statement(writer);
   if (upsert == nullptr) return 0;
   upsert->Int(stadium_id).Text(number).Real(rate);
   if (!Finish(upsert)) return 0;
-  EquipmentRow& row = known != rows->end() ? known->second : (*rows)[key_];
-  if (rate > 0) row.rate = rate;
-  if (row.id > 0) return row.id;
+  if (rate > 0) (*rates)[key_] = rate;
+  if (cached != ids->end()) return cached->second;
   DbStatement* query = Statement(id_writer);
   if (query == nullptr) return 0;
   query->Int(stadium_id).Text(number);
-  row.id = TakeId(query);
-  return row.id;
+  const int32_t taken = TakeId(query);
+  if (taken > 0) (*ids)[key_] = taken;
+  return taken;
 }
 
 bool RaceRowStore::StoreProgramEntry(int32_t race_id, const ProgramEntry& entry,

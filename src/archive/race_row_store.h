@@ -13,8 +13,8 @@
 // the store, so an id is queried once per run; a caller that rolls back
 // rows the store wrote must call DropIdCaches.  A race is written at most
 // once per store; racers, motors and boats on every call that brings a value
-// other than the one this store wrote last, so the latest non-empty values
-// win.  The statements are prepared on first use and kept until
+// other than the one the shared StoredRowValues know to be stored, so the
+// latest non-empty values win whichever store wrote the row before.  The statements are prepared on first use and kept until
 // ReleaseStatements (the end of an archive) or the end of the store.
 //
 // Failures are reported by the result (0 or false) and the error text of
@@ -32,6 +32,7 @@
 
 #include "archive/program_entry.h"
 #include "archive/result_lines.h"
+#include "archive/stored_row_values.h"
 
 namespace wakelore {
 
@@ -42,7 +43,11 @@ class RaceRowStore {
  public:
   // `connection` must be open read-write and outlive the store; `message`
   // receives the error text of every failure and must outlive the store.
-  RaceRowStore(DbManager* connection, std::wstring* message);
+  // `stored`: what the stores writing through the same connection know of
+  // the stored racer, motor and boat rows; every store of the connection
+  // must share it.  Null gives the store one of its own.
+  RaceRowStore(DbManager* connection, std::wstring* message,
+               std::shared_ptr<StoredRowValues> stored = nullptr);
   ~RaceRowStore();
   RaceRowStore(const RaceRowStore&) = delete;
   RaceRowStore& operator=(const RaceRowStore&) = delete;
@@ -80,7 +85,7 @@ class RaceRowStore {
   bool StoreRaceResult(int32_t race_id, const std::vector<ResultEntry>& entries,
                        const std::wstring& technique, const std::vector<PayoutItem>& payouts);
 
-  // Forgets the cached ids and the values last written.
+  // Forgets the cached ids and the shared values known to be stored.
   void DropIdCaches();
   // Finalises the prepared statements (they are prepared again on next use).
   void ReleaseStatements();
@@ -90,27 +95,10 @@ class RaceRowStore {
   enum class Writer : int;
 
  private:
-  // The values of a racer row as this store's upserts left them.
-  struct RacerValues {
-    std::wstring name, className, branch;
-    int32_t age = 0;
-    double weight = 0, nationalWinRate = 0, localWinRate = 0;
-    // True when upserting `next` would change nothing of these values.
-    bool Holds(const RacerValues& next) const;
-    // What the upsert of `next` makes of these values.
-    void Take(const RacerValues& next);
-  };
-  struct RacerRow {
-    int32_t id = 0;
-    RacerValues values;  // what this store last wrote
-  };
-  struct EquipmentRow {
-    int32_t id = 0;
-    double rate = 0;  // the rate this store last wrote, 0 when none
-  };
   // Keys are narrow texts (the numbers the files print need no allocation)
   // or, for races, one integer.
-  using EquipmentRows = std::unordered_map<std::string, EquipmentRow>;
+  using IdCache = std::unordered_map<std::string, int32_t>;
+  using RateCache = std::unordered_map<std::string, double>;
 
   // The writer's statement, prepared on first use; null (message set) when
   // SQLite refuses it.
@@ -120,16 +108,18 @@ class RaceRowStore {
   // Steps a bound id query; 0 (message set) when there is no row.
   int32_t TakeId(DbStatement* query);
   int32_t UpsertEquipment(Writer writer, Writer id_writer, int32_t stadium_id,
-                          const std::wstring& number, double quinella_rate, EquipmentRows* rows);
+                          const std::wstring& number, double quinella_rate, IdCache* ids,
+                          RateCache* rates);
 
   DbManager* db_;
   std::wstring* message_;
   // The caches, emptied by DropIdCaches.
   std::unordered_map<int64_t, int32_t> race_ids_;           // date, stadium and race number
   std::unordered_map<std::string, int32_t> odd_race_ids_;   // races of other dates
-  std::unordered_map<std::string, RacerRow> racers_;        // by register number
-  EquipmentRows motors_;                                    // by stadium and number
-  EquipmentRows boats_;
+  IdCache racer_ids_;                                       // by register number
+  IdCache motor_ids_;                                       // by stadium and number
+  IdCache boat_ids_;
+  std::shared_ptr<StoredRowValues> stored_;                 // emptied as well
   std::string key_;  // scratch for building keys
   std::unique_ptr<DbStatement[]> writers_;  // one per Writer
 };

@@ -84,6 +84,7 @@ std::wstring WinningTechniqueOf(std::wstring_view line) {
 }
 
 std::wstring PrintedTechniqueOf(std::wstring_view line) {
+  if (line.find(L"決まり手") == std::wstring_view::npos) return std::wstring();
   const std::vector<std::wstring> t = PayoutTokens(line);
   for (size_t i = 0; i + 1 < t.size(); ++i) {
     if (t[i] == L"決まり手") return t[i + 1];
@@ -117,6 +118,9 @@ std::optional<ResultEntry> ParseResultEntry(std::wstring_view line) {
   e.racerName = t[3];
   e.motorNo = t[4];
   e.boatNo = t[5];
+  // A name run into the motor number ("照三郎　135") would shift every
+  // later column: such a line is no entry.
+  if (!IsAsciiDigits(e.motorNo) || !IsAsciiDigits(e.boatNo)) return std::nullopt;
   e.exhibitionTime = ParseNumber(t[6]);
   e.courseNo = ParseInteger(t[7]);
   const std::wstring u = NormalizeWidth(t[8]);
@@ -130,6 +134,25 @@ std::optional<ResultEntry> ParseResultEntry(std::wstring_view line) {
     e.raceTime += t[i];
   }
   return e;
+}
+
+bool LooksLikeResultEntry(std::wstring_view line) {
+  // Most lines offered are payout lines and blanks: the first character
+  // that is not a blank tells at once.
+  const size_t first = line.find_first_not_of(L" \t");
+  if (first == std::wstring_view::npos ||
+      !(line[first] == L'0' || IsMarkLetter(line[first]))) {
+    return false;
+  }
+  const std::vector<std::wstring> t = SplitTokens(line);
+  if (t.size() < 4 || t[1].size() != 1 || t[1][0] < L'1' || t[1][0] > L'6' || t[2].size() != 4 ||
+      !IsAsciiDigits(t[2])) {
+    return false;
+  }
+  const std::wstring& mark = t[0];
+  if (mark.size() == 2 && IsAsciiDigits(mark)) return mark[0] == L'0' && mark[1] <= L'6';
+  return !mark.empty() && mark.size() <= 2 && IsMarkLetter(mark[0]) &&
+         (mark.size() == 1 || IsAnyDigit(mark[1]));
 }
 
 std::vector<PayoutItem> ParsePayoutLine(std::wstring_view line, std::wstring* bet_type) {

@@ -70,6 +70,11 @@ std::wstring PrintedTechniqueOf(std::wstring_view line);
 // not established; marks and 00 get finish order 6.
 std::optional<ResultEntry> ParseResultEntry(std::wstring_view line);
 
+// True for a line that starts like a finishing order line: a place 00-06
+// or a mark, a frame 1-6, a 4-digit register number.  Such a line that
+// ParseResultEntry refuses is an unreadable entry, not a heading.
+bool LooksLikeResultEntry(std::wstring_view line);
+
 // The payouts of one payout line.  A line starting with a bet type sets
 // `*bet_type`; a line starting with a combination continues it; an empty
 // line ends it.  Only payouts above 0 yen are returned.  The 連単 and 連複 of

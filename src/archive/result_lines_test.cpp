@@ -86,6 +86,8 @@ TEST(ResultLinesTest, FinishingOrderLines) {
       // A race not established: the boat that finished carries 00, no place.
       {L"  00  6 5322 根\u3000岸\u3000\u3000真\u3000優 33   43  6.90   6    0.01      .  . ", true, 6, L"00", 0.01, L". ."},
       {L"  000 6 3721 守田 45 20 6.96 3 0.20", false, 0, L"", 0, L""},   // order 0
+      // The name run into a 3-digit motor number: the columns shift.
+      {L"  03  3 2095 留\u3000川\u3000照三郎\u3000135  173  6.99   3    0.16     1.50.7", false, 0, L"", 0, L""},
       {L"  01  7 3721 守田 45 20 6.96 3 0.20", false, 0, L"", 0, L""},   // frame 7
       {L"  01  0 3721 守田 45 20 6.96 3 0.20", false, 0, L"", 0, L""},
       {L"  01  6 372 守田 45 20 6.96 3 0.20", false, 0, L"", 0, L""},    // 3-digit register number
@@ -169,6 +171,16 @@ TEST(ResultLinesTest, PayoutLines) {
     }
     EXPECT_EQ(Describe(all), c.expected) << Utf16ToUtf8(c.lines[0]);
   }
+}
+
+TEST(ResultLinesTest, LinesThatStartLikeAnEntry) {
+  EXPECT_TRUE(LooksLikeResultEntry(L"  03  3 2095 留\u3000川\u3000照三郎\u3000135  173  6.99   3    0.16"));
+  EXPECT_TRUE(LooksLikeResultEntry(L"  K0  6 2343 池\u3000浦 17 59 K ."));
+  EXPECT_TRUE(LooksLikeResultEntry(L"  00  6 5322 根岸"));
+  EXPECT_FALSE(LooksLikeResultEntry(L"  転  6 3721 守田 45 20 6.96 3 0.20"));  // not a mark
+  EXPECT_FALSE(LooksLikeResultEntry(L"           1R  4->5\u3000\u3000\u3000  340        7R  5- 1"));
+  EXPECT_FALSE(LooksLikeResultEntry(L"        複勝     1          100  4          210  "));
+  EXPECT_FALSE(LooksLikeResultEntry(L"  07  6 3721 守田"));
 }
 
 TEST(ResultLinesTest, TechniquePrintedOnThePairBetLine) {

@@ -2,6 +2,8 @@
 
 #include <sqlite3.h>
 
+#include <iterator>
+
 #include "platform/format.h"
 #include "platform/text.h"
 
@@ -11,6 +13,28 @@ namespace {
 
 constexpr int kBusyTimeoutMs = 10000;
 constexpr wchar_t kNotOpen[] = L"Database is not open.";
+// Said of every statement that is refused because it could change
+// something, whichever check refuses it.
+constexpr wchar_t kNotAllowed[] = L"読み取り専用の SELECT 文だけ実行できます。";
+
+// Pragmas that only report, whatever their argument (a table or index name).
+constexpr const char* kNamePragmas[] = {
+    "table_info", "table_xinfo", "index_list", "index_info", "index_xinfo", "foreign_key_list",
+};
+// Pragmas that only report when they are given no value.
+constexpr const char* kReportPragmas[] = {
+    "user_version", "schema_version", "application_id", "page_count", "page_size",
+    "freelist_count", "encoding", "database_list", "collation_list", "compile_options",
+    "data_version", "foreign_keys", "query_only",
+};
+
+bool IsOneOf(const char* name, const char* const* list, size_t count) {
+  if (name == nullptr) return false;
+  for (size_t i = 0; i < count; ++i) {
+    if (sqlite3_stricmp(name, list[i]) == 0) return true;
+  }
+  return false;
+}
 
 std::wstring ColumnText(sqlite3_stmt* stmt, int column) {
   const unsigned char* text = sqlite3_column_text(stmt, column);
@@ -39,6 +63,36 @@ struct StatementGuard {
 
 }  // namespace
 
+// What a statement given to Query may do while it is compiled (and when a
+// table-valued pragma compiles its own statement while it runs): read
+// tables and call functions, and nothing else.  Every denial is noted so
+// that the caller can say in words that the statement is not allowed.
+int DbManager::AuthorizeReading(void* self, int action, const char* first, const char* second,
+                                const char* /*database*/, const char* /*trigger*/) {
+  bool allowed = false;
+  switch (action) {
+    case SQLITE_SELECT:
+    case SQLITE_READ:
+    case SQLITE_RECURSIVE:
+      allowed = true;
+      break;
+    case SQLITE_FUNCTION:
+      // `second` is the function's name.
+      allowed = second != nullptr && sqlite3_stricmp(second, "load_extension") != 0;
+      break;
+    case SQLITE_PRAGMA:
+      // `first` is the pragma's name, `second` its argument or value.
+      allowed = IsOneOf(first, kNamePragmas, std::size(kNamePragmas)) ||
+                (second == nullptr && IsOneOf(first, kReportPragmas, std::size(kReportPragmas)));
+      break;
+    default:
+      break;  // writes, schema changes, ATTACH, DETACH, transactions, savepoints, ...
+  }
+  if (allowed) return SQLITE_OK;
+  static_cast<DbManager*>(self)->denied_ = true;
+  return SQLITE_DENY;
+}
+
 DbManager::~DbManager() { Close(); }
 
 void DbManager::Close() {
@@ -57,9 +111,28 @@ bool DbManager::Open(const std::wstring& path, int flags, const wchar_t* pragma)
     sqlite3_close(db);
     return false;
   }
+  // What a connection of this program never needs: writing the schema
+  // table directly, trusting functions named in the file's schema,
+  // extensions, and ATTACH creating or writing files.
+  sqlite3_db_config(db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+  sqlite3_db_config(db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+  sqlite3_db_config(db, SQLITE_DBCONFIG_ENABLE_LOAD_EXTENSION, 0, nullptr);
+  sqlite3_db_config(db, SQLITE_DBCONFIG_ENABLE_ATTACH_CREATE, 0, nullptr);
+  sqlite3_db_config(db, SQLITE_DBCONFIG_ENABLE_ATTACH_WRITE, 0, nullptr);
   db_ = db;
   sqlite3_busy_timeout(db_, kBusyTimeoutMs);
-  Exec(pragma);  // its outcome is not part of the open
+  (void)Exec(pragma);  // its outcome is not part of the open
+  // SQLite reads the file only when it first needs to: read the schema now,
+  // so that a file that is no database (or an unreadable one) fails the
+  // open instead of the first query.
+  char* message = nullptr;
+  if (sqlite3_exec(db_, "SELECT count(*) FROM sqlite_schema;", nullptr, nullptr, &message) !=
+      SQLITE_OK) {
+    last_error_ = Utf8ToUtf16(message ? message : sqlite3_errmsg(db_));
+    sqlite3_free(message);
+    Close();
+    return false;
+  }
   return true;
 }
 
@@ -69,6 +142,11 @@ bool DbManager::OpenReadWrite(const std::wstring& path) {
 
 bool DbManager::OpenReadOnly(const std::wstring& path) {
   return Open(path, SQLITE_OPEN_READONLY, L"PRAGMA query_only = ON;");
+}
+
+std::wstring DbManager::FilePath() const {
+  const char* name = db_ != nullptr ? sqlite3_db_filename(db_, "main") : nullptr;
+  return name ? Utf8ToUtf16(name) : std::wstring();
 }
 
 bool DbManager::InTransaction() const { return db_ != nullptr && sqlite3_get_autocommit(db_) == 0; }
@@ -101,11 +179,23 @@ bool DbManager::Exec(const std::wstring& script) {
 bool DbManager::Query(const std::wstring& sql, const DbHeaderCallback& on_header,
                       const DbRowCallback& on_row) {
   if (!RequireOpen()) return false;
+  // Read-only whatever the connection: the authorizer judges every part of
+  // the statement while it is compiled and stays in place while it runs.
+  struct AuthorizerGuard {
+    sqlite3* db;
+    ~AuthorizerGuard() { sqlite3_set_authorizer(db, nullptr, nullptr); }
+  } authorizer{db_};
+  denied_ = false;
+  sqlite3_set_authorizer(db_, &DbManager::AuthorizeReading, this);
   const std::string utf8 = Utf16ToUtf8(sql);
   StatementGuard guard;
   const char* tail = nullptr;
   if (sqlite3_prepare_v2(db_, utf8.c_str(), -1, &guard.stmt, &tail) != SQLITE_OK) {
-    SetErrorFromConnection();
+    if (denied_) {
+      last_error_ = kNotAllowed;
+    } else {
+      SetErrorFromConnection();
+    }
     return false;
   }
   if (guard.stmt == nullptr) {
@@ -117,7 +207,7 @@ bool DbManager::Query(const std::wstring& sql, const DbHeaderCallback& on_header
     return false;
   }
   if (!sqlite3_stmt_readonly(guard.stmt)) {
-    last_error_ = L"読み取り専用の SELECT 文だけ実行できます。";
+    last_error_ = kNotAllowed;
     return false;
   }
   const int n = sqlite3_column_count(guard.stmt);
@@ -132,7 +222,11 @@ bool DbManager::Query(const std::wstring& sql, const DbHeaderCallback& on_header
     int rc = sqlite3_step(guard.stmt);
     if (rc == SQLITE_DONE) return true;
     if (rc != SQLITE_ROW) {
-      SetErrorFromConnection();
+      if (denied_) {
+        last_error_ = kNotAllowed;
+      } else {
+        SetErrorFromConnection();
+      }
       return false;
     }
     for (int i = 0; i < n; ++i) {

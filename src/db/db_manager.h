@@ -49,39 +49,55 @@ class DbManager {
   DbManager& operator=(const DbManager&) = delete;
 
   // Open closes any open connection first.  Read-write creates a missing
-  // file and turns foreign keys on; read-only turns query_only on.
-  bool OpenReadWrite(const std::wstring& path);
-  bool OpenReadOnly(const std::wstring& path);
+  // file and turns foreign keys on; read-only turns query_only on.  Both
+  // read the schema before they report success, so a file that is not a
+  // database fails here with SQLite's message ("file is not a database").
+  // Every connection is defensive: no direct writes to the schema table,
+  // no trust in functions named by the file's schema, no extensions, and
+  // ATTACH may neither create nor write files.
+  [[nodiscard]] bool OpenReadWrite(const std::wstring& path);
+  [[nodiscard]] bool OpenReadOnly(const std::wstring& path);
   void Close();
   bool IsOpen() const { return db_ != nullptr; }
 
   // Runs every statement of `script` in order, stopping at the first failure.
-  bool Exec(const std::wstring& script);
+  [[nodiscard]] bool Exec(const std::wstring& script);
 
   // Runs exactly one read-only statement (trailing semicolons and blanks
   // allowed), calling `on_header` once with the column names (if given)
   // and `on_row` for every row until it returns false.  Holds one row at a
-  // time.
-  bool Query(const std::wstring& sql, const DbHeaderCallback& on_header,
+  // time.  Read-only on any connection: while it runs, an authorizer lets
+  // the statement read tables, call functions (load_extension excepted)
+  // and use the pragmas that only report (table_info and the like); ATTACH,
+  // DETACH, pragmas that set values, transactions, savepoints, writes and
+  // schema changes are refused with "読み取り専用の SELECT 文だけ実行できます。"
+  // as writing statements are.  Only
+  // Query has it: Exec and QueryRows write as before.
+  [[nodiscard]] bool Query(const std::wstring& sql, const DbHeaderCallback& on_header,
              const DbRowCallback& on_row);
 
   // Runs the first statement of `sql` and collects every row into `*rows`
   // (emptied first).  On a failing step the rows read before it stay.
-  bool QueryRows(const std::wstring& sql, std::vector<DbRow>* rows);
+  [[nodiscard]] bool QueryRows(const std::wstring& sql, std::vector<DbRow>* rows);
 
   // True while a transaction begun on this connection is open.
   bool InTransaction() const;
 
   const std::wstring& LastError() const { return last_error_; }
   sqlite3* Handle() const { return db_; }
+  // The full path of the open database file; empty when closed.
+  std::wstring FilePath() const;
 
  private:
-  bool Open(const std::wstring& path, int flags, const wchar_t* pragma);
-  bool RequireOpen();
+  [[nodiscard]] bool Open(const std::wstring& path, int flags, const wchar_t* pragma);
+  static int AuthorizeReading(void* self, int action, const char* first, const char* second,
+                              const char* database, const char* trigger);
+  [[nodiscard]] bool RequireOpen();
   void SetErrorFromConnection();
 
   sqlite3* db_ = nullptr;
   std::wstring last_error_;
+  bool denied_ = false;  // the authorizer refused part of the current Query
 };
 
 // An SQL string literal: apostrophes doubled, enclosed in apostrophes.

@@ -164,6 +164,112 @@ TEST_F(DbManagerTest, ReadOnlyConnectionRefusesWrites) {
   EXPECT_EQ(DbRowValue(rows[0], L"query_only"), L"1");
 }
 
+// A user's statement is read-only on every connection: nothing it asks for
+// may change the file, the connection's settings or create files.
+TEST_F(DbManagerTest, QueryIsReadOnlyOnEveryConnection) {
+  ASSERT_TRUE(db_.Exec(L"CREATE INDEX t_name ON t(name);"));
+  const std::wstring other = dir_.File(L"other.db");
+  const std::wstring copy = dir_.File(L"copy.db");
+  const std::wstring refused[] = {
+      L"ATTACH DATABASE " + SqlQuote(other) + L" AS x",
+      L"DETACH DATABASE main",
+      L"PRAGMA query_only = OFF",
+      L"PRAGMA query_only = ON",
+      L"PRAGMA writable_schema = ON",
+      L"PRAGMA foreign_keys = 0",
+      L"PRAGMA user_version = 7",
+      L"SAVEPOINT a",
+      L"RELEASE a",
+      L"BEGIN",
+      L"COMMIT",
+      L"VACUUM INTO " + SqlQuote(copy),
+      L"VACUUM",
+      L"DELETE FROM t",
+      L"WITH x AS (SELECT 1) DELETE FROM t",
+      L"CREATE TEMP TABLE u(x)",
+      L"DROP TABLE t",
+      L"ALTER TABLE t ADD COLUMN extra",
+      L"REINDEX",
+      L"ANALYZE",
+  };
+  DbManager reader;
+  ASSERT_TRUE(reader.OpenReadOnly(path_));
+  for (DbManager* db : {&db_, &reader}) {
+    for (const std::wstring& sql : refused) {
+      std::vector<std::vector<DbCell>> rows;
+      EXPECT_FALSE(db->Query(sql, nullptr, [&](const std::vector<DbCell>& cells) {
+        rows.push_back(cells);
+        return true;
+      })) << testing::PrintToString(sql);
+      const std::wstring& error = db->LastError();
+      EXPECT_EQ(error, L"読み取り専用の SELECT 文だけ実行できます。")
+          << testing::PrintToString(sql) << testing::PrintToString(error);
+    }
+    // Refused by SQLite itself: no extension loading in this build, no
+    // values through the table-valued forms of pragmas.
+    for (const wchar_t* sql : {L"SELECT load_extension('x')", L"SELECT * FROM pragma_query_only(0)",
+                               L"SELECT * FROM pragma_user_version(9)"}) {
+      EXPECT_FALSE(db->Query(sql, nullptr, nullptr)) << testing::PrintToString(std::wstring(sql));
+    }
+  }
+  EXPECT_FALSE(PathExists(other)) << "ATTACH must not create a file";
+  EXPECT_FALSE(PathExists(copy)) << "VACUUM INTO must not create a file";
+  EXPECT_FALSE(db_.InTransaction());
+
+  std::vector<DbRow> rows;
+  ASSERT_TRUE(db_.QueryRows(L"PRAGMA query_only", &rows));
+  EXPECT_EQ(DbRowValue(rows[0], L"query_only"), L"0");
+  ASSERT_TRUE(reader.QueryRows(L"PRAGMA query_only", &rows));
+  EXPECT_EQ(DbRowValue(rows[0], L"query_only"), L"1") << "the reader stays read-only";
+  ASSERT_TRUE(db_.QueryRows(L"PRAGMA foreign_keys", &rows));
+  EXPECT_EQ(DbRowValue(rows[0], L"foreign_keys"), L"1");
+  ASSERT_TRUE(db_.QueryRows(L"PRAGMA user_version", &rows));
+  EXPECT_EQ(DbRowValue(rows[0], L"user_version"), L"0");
+  ASSERT_TRUE(db_.QueryRows(L"SELECT COUNT(*) AS n FROM t", &rows));
+  EXPECT_EQ(DbRowValue(rows[0], L"n"), L"3");
+  ASSERT_TRUE(db_.QueryRows(L"PRAGMA database_list", &rows));
+  EXPECT_EQ(rows.size(), 1u) << "nothing attached";
+
+  // Writing through Exec, as the importers do, still works afterwards.
+  EXPECT_TRUE(db_.Exec(L"BEGIN; INSERT INTO t(id) VALUES (4); SAVEPOINT s; RELEASE s; COMMIT;"))
+      << testing::PrintToString(db_.LastError());
+}
+
+TEST_F(DbManagerTest, QueryReadsWithFunctionsAndReportingPragmas) {
+  ASSERT_TRUE(db_.Exec(L"CREATE INDEX t_name ON t(name);"));
+  const std::wstring accepted[] = {
+      L"PRAGMA table_info(t)",
+      L"PRAGMA TABLE_INFO('t')",
+      L"PRAGMA index_list(t)",
+      L"PRAGMA user_version",
+      L"SELECT name, type FROM pragma_table_info('t')",
+      L"WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < 3) SELECT x FROM c",
+      L"SELECT REPLACE(COALESCE(NULLIF(name, ''), 'x'), 'a', 'b'), CAST(value AS INTEGER), "
+      L"printf('%05d', id), datetime('now', 'localtime'), name GLOB '[0-9]*', name LIKE '%a%' FROM t",
+      L"SELECT name FROM sqlite_master",
+  };
+  for (const std::wstring& sql : accepted) {
+    std::vector<std::vector<DbCell>> rows;
+    EXPECT_TRUE(Run(sql, &rows)) << testing::PrintToString(sql) << testing::PrintToString(db_.LastError());
+    EXPECT_FALSE(rows.empty()) << testing::PrintToString(sql);
+  }
+}
+
+TEST(DbManagerOpenTest, FileThatIsNoDatabaseFailsTheOpen) {
+  test::TempDir dir;
+  const std::wstring path = dir.File(L"not a database.db");
+  const std::string bytes = "this is a text file, not a database file; " + std::string(4096, 'x');
+  ASSERT_TRUE(WriteWholeFile(path, bytes));
+  DbManager db;
+  EXPECT_FALSE(db.OpenReadOnly(path));
+  EXPECT_EQ(db.LastError(), L"file is not a database");
+  EXPECT_FALSE(db.IsOpen());
+  EXPECT_FALSE(db.OpenReadWrite(path));
+  EXPECT_EQ(db.LastError(), L"file is not a database");
+  EXPECT_FALSE(db.IsOpen());
+  EXPECT_EQ(test::ReadFileBytes(path), bytes) << "the file is left as it was";
+}
+
 TEST(DbManagerOpenTest, MissingFileReadOnlyFailsAndReadWriteCreates) {
   test::TempDir dir;
   const std::wstring path = dir.File(L"新しい.db");

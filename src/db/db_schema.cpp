@@ -56,6 +56,9 @@ const std::vector<ExtraColumn>& ExtraColumnTable() {
       {L"race_entries", L"current_results", L"TEXT"},
       {L"odds", L"popularity", L"INTEGER"},
       {L"race_result_entries", L"finish_mark", L"TEXT"},
+      {L"live_odds", L"odds_high", L"REAL"},
+      {L"live_odds", L"official_time", L"TEXT"},
+      {L"live_odds", L"is_final", L"INTEGER"},
   };
   return table;
 }

@@ -37,7 +37,7 @@ struct ExtraColumn {
   const wchar_t* type;
 };
 
-// The 17 appended columns, in the order they are added.
+// The 20 appended columns, in the order they are added.
 const std::vector<ExtraColumn>& ExtraColumnTable();
 
 // The stadium master written by every preparation, ids 1..24 in order.
@@ -53,7 +53,7 @@ class DbSchema {
   // step failed; LastError() then holds the message of the last failing
   // step.  Seeding is attempted even when creating or upgrading the tables
   // failed.  The connection stays open in either case.
-  bool InitializeDatabase(const std::wstring& path);
+  [[nodiscard]] bool InitializeDatabase(const std::wstring& path);
 
   // The stadiums in id order; FallbackStadiums() when the table cannot be
   // read or is empty.
@@ -66,7 +66,7 @@ class DbSchema {
 
   // The latest racer period held.  `*year` and `*term` are 0 when none is
   // found; the result is true only when both are positive.
-  bool LatestRacerPeriod(int32_t* year, int32_t* term);
+  [[nodiscard]] bool LatestRacerPeriod(int32_t* year, int32_t* term);
 
   // Overwritten by every failing step, never cleared by a success.
   const std::wstring& LastError() const { return last_error_; }
@@ -75,10 +75,10 @@ class DbSchema {
   const std::vector<StadiumInfo>& FallbackStadiums() const { return fallback_stadiums_; }
 
  private:
-  bool MigrateRaceColumns();
-  bool AddMissingColumns();
-  bool SeedStadiums();
-  bool WriteDefaultPredictionSettings();
+  [[nodiscard]] bool MigrateRaceColumns();
+  [[nodiscard]] bool AddMissingColumns();
+  [[nodiscard]] bool SeedStadiums();
+  [[nodiscard]] bool WriteDefaultPredictionSettings();
   void FillFallbackStadiums();
   void CopyDbError() { last_error_ = db_.LastError(); }
 

@@ -105,6 +105,9 @@ TEST_F(DbSchemaTest, NewFileGetsEveryTableIndexAndMasterRow) {
                    kEntryExtras));
   EXPECT_EQ(ColumnsOf(db_, L"odds").back(), L"popularity");
   EXPECT_EQ(ColumnsOf(db_, L"race_result_entries").back(), L"finish_mark");
+  EXPECT_EQ(ColumnsOf(db_, L"live_odds"),
+            (std::vector<std::wstring>{L"id", L"race_id", L"bet_type", L"combination", L"odds_value",
+                                       L"fetched_at", L"odds_high", L"official_time", L"is_final"}));
   EXPECT_EQ(ColumnsOf(db_, L"stadium_days").front(), L"race_date");
   EXPECT_EQ(ColumnsOf(db_, L"racer_period_stats").size(), 34u);
   EXPECT_EQ(ColumnsOf(db_, L"racer_period_course_stats").size(), 23u);
@@ -158,6 +161,10 @@ TEST_F(DbSchemaTest, OlderLayoutIsUpgradedInPlaceAndSecondPreparationChangesNoth
         L"tilt REAL,start_exhibition REAL,current_score REAL,comment TEXT);"
         L"CREATE TABLE odds (id INTEGER PRIMARY KEY,race_id INTEGER,bet_type TEXT,combination TEXT,"
         L"odds_value REAL,updated_at TEXT);"
+        L"CREATE TABLE live_odds (id INTEGER PRIMARY KEY,race_id INTEGER,bet_type TEXT,combination TEXT,"
+        L"odds_value REAL,fetched_at TEXT);"
+        L"INSERT INTO live_odds (race_id, bet_type, combination, odds_value, fetched_at) "
+        L"VALUES (1, '3連単', '1-2-3', 12.5, '2020-05-01 10:00:00');"
         L"INSERT INTO races (race_date, stadium_id, race_no, title) VALUES ('2020-05-01', 12, 3, '古い');"
         L"INSERT INTO race_entries (race_id, frame_no, comment) VALUES (1, 2, '残る');"));
   }
@@ -178,6 +185,11 @@ TEST_F(DbSchemaTest, OlderLayoutIsUpgradedInPlaceAndSecondPreparationChangesNoth
                         L"FROM races;"),
             L"古い real 0.0");
   EXPECT_EQ(Scalar(db_, L"SELECT comment AS v FROM race_entries;"), L"残る");
+  // An odds snapshot of the first layout keeps its values; the appended
+  // columns are empty for it.
+  EXPECT_EQ(Scalar(db_, L"SELECT bet_type || ' ' || combination || ' ' || odds_value || ' ' || fetched_at || ' ' "
+                        L"|| quote(odds_high) || quote(official_time) || quote(is_final) AS v FROM live_odds;"),
+            L"3連単 1-2-3 12.5 2020-05-01 10:00:00 NULLNULLNULL");
   EXPECT_EQ(Column(db_, L"SELECT name FROM sqlite_master WHERE type='table' ORDER BY name;", L"name"),
             kTables);
 
@@ -289,13 +301,14 @@ TEST_F(DbSchemaTest, LatestDatesAndPeriod) {
 }
 
 TEST_F(DbSchemaTest, FailuresKeepTheMessageOfTheLastFailingStep) {
-  // Not a database: every step fails, seeding included, and the message says why.
+  // Not a database: the open fails at once and the message says why.
   const std::wstring junk = dir_.File(L"junk.db");
   ASSERT_TRUE(WriteWholeFile(junk, std::string(4096, 'x')));
   EXPECT_FALSE(schema_.InitializeDatabase(junk));
   EXPECT_NE(schema_.LastError().find(L"not a database"), std::wstring::npos)
       << testing::PrintToString(schema_.LastError());
-  EXPECT_TRUE(db_.IsOpen()) << "the connection stays open";
+  EXPECT_FALSE(db_.IsOpen()) << "the open itself fails: no connection to a file that is no database";
+  EXPECT_EQ(test::ReadFileBytes(junk), std::string(4096, 'x'));
 
   DbManager other_db;
   DbSchema other(other_db);

@@ -30,7 +30,7 @@ class DbStatement {
 
   // Prepares exactly the first statement of `sql` (UTF-8).  False with
   // error() set when the connection is closed or SQLite refuses the text.
-  bool Prepare(DbManager& db, const char* sql);
+  [[nodiscard]] bool Prepare(DbManager& db, const char* sql);
   bool IsPrepared() const { return stmt_ != nullptr; }
 
   DbStatement& Text(const std::wstring& value);
@@ -38,10 +38,10 @@ class DbStatement {
   DbStatement& Real(double value);
 
   // Steps until the statement is done (rows it returns are ignored).
-  bool Run();
+  [[nodiscard]] bool Run();
   // Steps once; true with the first column of the row in `*value`, false
   // when there is no row (error() stays empty) or the step fails.
-  bool QueryInt(int64_t* value);
+  [[nodiscard]] bool QueryInt(int64_t* value);
 
   const std::wstring& error() const { return error_; }
 

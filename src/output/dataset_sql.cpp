@@ -112,10 +112,28 @@ constexpr wchar_t kTemplateLiveInfo[] =
     L"r ON r.id = e.race_id %sLEFT JOIN racers rc ON rc.id = e.racer_id WHERE "
     L"r.live_updated_at IS NOT NULL AND %s ORDER BY r.race_date, r.stadium_id, r.race_no, "
     L"e.frame_no%s";
+// live_odds spells the bet types with ASCII digits ("3連単"), the result
+// file's payouts in odds with full-width ones ("３連単").
+constexpr wchar_t kLiveBetTypeOrderCase[] =
+    L"CASE lo.bet_type WHEN '単勝' THEN 1 WHEN '複勝' THEN 2 WHEN '2連単' THEN 3 WHEN '2連複' THEN 4 "
+    L"WHEN '拡連複' THEN 5 WHEN '3連単' THEN 6 WHEN '3連複' THEN 7 ELSE 9 END";
 constexpr wchar_t kTemplateLiveOdds[] =
-    L"SELECT %s, lo.fetched_at AS 取得日時, lo.combination AS 組番, lo.odds_value AS オッズ FROM "
-    L"live_odds lo JOIN races r ON r.id = lo.race_id %sWHERE lo.bet_type = '3連単' AND %s ORDER "
-    L"BY r.race_date, r.stadium_id, r.race_no, lo.fetched_at, lo.combination%s";
+    L"SELECT %s, lo.fetched_at AS 取得日時, lo.combination AS 組番, lo.odds_value AS オッズ, lo.bet_type AS "
+    L"券種, lo.odds_high AS オッズ上限, lo.official_time AS 更新時刻, lo.is_final AS 確定 FROM live_odds lo "
+    L"JOIN races r ON r.id = lo.race_id %sWHERE %s ORDER BY r.race_date, r.stadium_id, r.race_no, "
+    L"lo.fetched_at, %s, lo.combination%s";
+// The final odds of each race and bet type (the latest final snapshot,
+// should there be more than one), beside the payout of the combination
+// when it paid.
+constexpr wchar_t kTemplateFinalOdds[] =
+    L"SELECT %s, lo.bet_type AS 券種, lo.combination AS 組番, lo.odds_value AS 最終オッズ, lo.odds_high AS "
+    L"オッズ上限, lo.official_time AS 更新時刻, lo.fetched_at AS 取得日時, CAST(o.odds_value AS INTEGER) AS "
+    L"払戻金, NULLIF(o.popularity, 0) AS 人気 FROM live_odds lo JOIN races r ON r.id = lo.race_id %sLEFT "
+    L"JOIN odds o ON o.race_id = lo.race_id AND o.bet_type = CASE lo.bet_type WHEN '3連単' THEN '３連単' "
+    L"WHEN '3連複' THEN '３連複' WHEN '2連単' THEN '２連単' WHEN '2連複' THEN '２連複' ELSE lo.bet_type END "
+    L"AND o.combination = lo.combination WHERE lo.is_final = 1 AND lo.fetched_at = (SELECT "
+    L"MAX(f.fetched_at) FROM live_odds f WHERE f.race_id = lo.race_id AND f.bet_type = lo.bet_type AND "
+    L"f.is_final = 1) AND %s ORDER BY r.race_date, r.stadium_id, r.race_no, %s, lo.combination%s";
 constexpr wchar_t kTemplateRacerPeriod[] =
     L"SELECT p.register_no AS 登録番号, %s AS 選手名, p.name_kana AS 読み, p.period_year AS 年, CASE "
     L"p.period_term WHEN 1 THEN '前期' WHEN 2 THEN '後期' END AS 期, p.branch AS 支部, p.class_name "
@@ -209,7 +227,12 @@ std::wstring BuildDatasetSql(const std::wstring& key, const std::wstring& fromDa
                   filter, limit_clause);
   }
   if (key == L"live_odds") {
-    return Format(kTemplateLiveOdds, lead, std::wstring_view(kStadiumJoin), filter, limit_clause);
+    return Format(kTemplateLiveOdds, lead, std::wstring_view(kStadiumJoin), filter,
+                  std::wstring_view(kLiveBetTypeOrderCase), limit_clause);
+  }
+  if (key == L"final_odds") {
+    return Format(kTemplateFinalOdds, lead, std::wstring_view(kStadiumJoin), filter,
+                  std::wstring_view(kLiveBetTypeOrderCase), limit_clause);
   }
   if (key == L"racer_period") {
     return Format(kTemplateRacerPeriod, RacerName(L"p.name"), YearOf(fromDate), YearOf(toDate),
@@ -231,7 +254,9 @@ std::wstring WrapCustomSql(const std::wstring& sql, int limit) {
     --end;
   }
   const std::wstring text = sql.substr(begin, end - begin);
-  if (limit > 0) return Format(L"SELECT * FROM (%s) LIMIT %d", text, limit);
+  // The line break ends a "--" comment at the end of the user's text
+  // before the closing bracket.
+  if (limit > 0) return Format(L"SELECT * FROM (%s\n) LIMIT %d", text, limit);
   return text;
 }
 

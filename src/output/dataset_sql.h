@@ -22,7 +22,8 @@ std::wstring BuildDatasetSql(const std::wstring& key, const std::wstring& fromDa
 
 // A user's statement with surrounding white space and trailing separators
 // (";", blanks, TAB, CR, LF) removed; with limit > 0 it is wrapped as
-// "SELECT * FROM (...) LIMIT n".
+// "SELECT * FROM (...\n) LIMIT n", the line break ending a "--" comment
+// at the end of the text before the closing bracket.
 std::wstring WrapCustomSql(const std::wstring& sql, int limit);
 
 }  // namespace wakelore

@@ -33,8 +33,10 @@ bool Contains(const std::wstring& text, const std::wstring& part) {
 TEST(DatasetCatalogue, OrderAndLookup) {
   std::vector<std::wstring> keys;
   for (const DatasetInfo& d : Datasets()) keys.push_back(d.key);
-  EXPECT_EQ(keys, Words(L"combined program result payout stadium_days live_info live_odds "
+  EXPECT_EQ(keys, Words(L"combined program result payout stadium_days live_info live_odds final_odds "
                         L"racer_period racer_course sql"));
+  EXPECT_EQ(FindDataset(L"live_odds")->label, L"直前オッズ(全券種)");
+  EXPECT_EQ(FindDataset(L"final_odds")->label, L"最終オッズ(全券種)");
   ASSERT_NE(FindDataset(L"racer_course"), nullptr);
   EXPECT_EQ(FindDataset(L"racer_course")->shortLabel, L"コース別成績");
   EXPECT_TRUE(FindDataset(L"racer_course")->usesPeriod);
@@ -97,16 +99,39 @@ TEST(DatasetSql, FiltersAndLimits) {
 TEST(DatasetSql, WrapCustomSql) {
   struct Case { std::wstring in; int limit; std::wstring out; };
   const Case cases[] = {
-      {L"  select * from races;;\r\n", 100, L"SELECT * FROM (select * from races) LIMIT 100"},
+      {L"  select * from races;;\r\n", 100, L"SELECT * FROM (select * from races\n) LIMIT 100"},
       {L"  select * from races;;\r\n", 0, L"select * from races"},
       {L"select 1; ;", -1, L"select 1"},
       {L"\u3000\tselect 'a;'\u3000\u00A0", 0, L"select 'a;'"},
-      {L"select 1 ; \t;\n \r\n", 5, L"SELECT * FROM (select 1) LIMIT 5"},
-      {L"", 10, L"SELECT * FROM () LIMIT 10"},
+      {L"select 1 ; \t;\n \r\n", 5, L"SELECT * FROM (select 1\n) LIMIT 5"},
+      {L"", 10, L"SELECT * FROM (\n) LIMIT 10"},
       {L" ;; ", 0, L""},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(WrapCustomSql(c.in, c.limit), c.out) << testing::PrintToString(c.in);
+  }
+}
+
+// A comment at the end of the user's text must not swallow the wrapper:
+// each wrapped statement runs and is cut by its limit.
+TEST(DatasetSql, WrappedStatementEndingInACommentRuns) {
+  test::TempDir dir;
+  DbManager db;
+  ASSERT_TRUE(db.OpenReadWrite(dir.File(L"t.db")));
+  ASSERT_TRUE(db.Exec(L"CREATE TABLE races (race_date TEXT); INSERT INTO races VALUES ('a'), ('b'), ('c');"));
+  const std::wstring texts[] = {
+      L"select race_date from races -- 日付",
+      L"select race_date from races -- 日付;\r\n",
+      L"select race_date from races /* 日付 */",
+      L"select race_date -- 日付\nfrom races -- 最後",
+  };
+  for (const std::wstring& text : texts) {
+    int rows = 0;
+    EXPECT_TRUE(db.Query(WrapCustomSql(text, 2), nullptr, [&](const std::vector<DbCell>&) {
+      ++rows;
+      return true;
+    })) << testing::PrintToString(text) << testing::PrintToString(db.LastError());
+    EXPECT_EQ(rows, 2) << testing::PrintToString(text);
   }
 }
 
@@ -124,7 +149,8 @@ const std::map<std::wstring, std::wstring> kHeaders = {
                           L"三連単人気"},
     {L"stadium_days", L"開催日 場コード 場名 グレード 区分 時間帯 開催名 開催期間 開催日目"},
     {L"live_info", kLead + L"取得日時 天候 風向 風の向き 風速m 波高cm 枠 登録番号 選手名 展示タイム チルト 進入 展示ST"},
-    {L"live_odds", kLead + L"取得日時 組番 オッズ"},
+    {L"live_odds", kLead + L"取得日時 組番 オッズ 券種 オッズ上限 更新時刻 確定"},
+    {L"final_odds", kLead + L"券種 組番 最終オッズ オッズ上限 更新時刻 取得日時 払戻金 人気"},
     {L"racer_period", L"登録番号 選手名 読み 年 期 支部 級別 性別 年齢 身長 体重 血液型 勝率 二連率 出走回数 一着回数 "
                       L"二着回数 優出回数 優勝回数 平均ST 前期級別 前々期級別 前々々期級別 算出期間自 算出期間至 登録期 出身地"},
     {L"racer_course", L"登録番号 選手名 年 期 コース 進入回数 二連率 平均ST 平均スタート順位 一着 二着 三着 四着 五着 "
@@ -165,8 +191,17 @@ class DatasetQueryTest : public testing::Test {
         L"INSERT INTO odds (race_id, bet_type, combination, odds_value, popularity) VALUES "
         L"(1, '３連単', '1-2-3', 1230, 4), (1, '３連単', '1-3-2', 2500, 7), (1, '単勝', '1', 150, 1),"
         L"(1, '２連単', '1-2', 480, 0), (1, '拡連複', '1-2', 200, 2), (1, '複勝', '1', 110, 1);"
-        L"INSERT INTO live_odds (race_id, bet_type, combination, odds_value, fetched_at) VALUES "
-        L"(1, '3連単', '1-2-3', 12.5, '2024-01-10 09:00:00'), (1, '2連単', '1-2', 3.1, '2024-01-10 09:00:00');"
+        // A snapshot before the deadline, then two final ones (the later wins).
+        L"INSERT INTO live_odds (race_id, bet_type, combination, odds_value, fetched_at, odds_high, official_time, "
+        L"is_final) VALUES "
+        L"(1, '3連単', '1-2-3', 12.5, '2024-01-10 09:00:00', NULL, '9:00', 0),"
+        L"(1, '2連単', '1-2', 3.1, '2024-01-10 09:00:00', NULL, '9:00', 0),"
+        L"(1, '3連単', '1-2-3', 11.0, '2024-01-10 10:00:00', NULL, '締切時', 1),"
+        L"(1, '3連単', '1-2-3', 10.5, '2024-01-10 11:00:00', NULL, '締切時', 1),"
+        L"(1, '3連単', '1-3-2', 20.5, '2024-01-10 11:00:00', NULL, '締切時', 1),"
+        L"(1, '3連単', '2-1-3', 30.5, '2024-01-10 11:00:00', NULL, '締切時', 1),"
+        L"(1, '拡連複', '1-2', 1.2, '2024-01-10 11:00:00', 1.5, '締切時', 1),"
+        L"(1, '単勝', '1', 1.4, '2024-01-10 11:00:00', NULL, '締切時', 1);"
         L"INSERT INTO racer_period_stats (register_no, period_year, period_term, name, gender) VALUES "
         L"('4001', 2024, 1, '峰 竜太', 1), ('4002', 2018, 2, 'x', 2);"
         L"INSERT INTO racer_period_course_stats (register_no, period_year, period_term, course_no) VALUES "
@@ -268,7 +303,22 @@ TEST_F(DatasetQueryTest, FilledValues) {
   EXPECT_EQ(Values(L"stadium_days", L"場名", 4).size(), 0u);
   EXPECT_EQ(Values(L"live_info", L"風の向き"), Words(L"追い風 追い風"));
   EXPECT_EQ(Values(L"live_info", L"展示ST"), (std::vector<std::wstring>{L"", L"0.12"}));
-  EXPECT_EQ(Values(L"live_odds", L"オッズ"), Words(L"12.5")) << "only trifecta snapshots";
+  EXPECT_EQ(Values(L"live_odds", L"オッズ"), Words(L"3.1 12.5 11.0 1.4 1.2 10.5 20.5 30.5"))
+      << "every bet type, by fetch time and bet type";
+  EXPECT_EQ(Values(L"live_odds", L"券種"), Words(L"2連単 3連単 3連単 単勝 拡連複 3連単 3連単 3連単"));
+  EXPECT_EQ(Values(L"live_odds", L"オッズ上限"), (std::vector<std::wstring>{L"", L"", L"", L"", L"1.5", L"", L"", L""}));
+  EXPECT_EQ(Values(L"live_odds", L"確定"), Words(L"0 0 1 1 1 1 1 1"));
+  EXPECT_EQ(Values(L"live_odds", L"オッズ", 4).size(), 0u);
+
+  // The last final snapshot of each bet type, with the payout where the
+  // combination paid (3連単 1-2-3 and 1-3-2, 拡連複 1-2, 単勝 1), none for 2-1-3.
+  EXPECT_EQ(Values(L"final_odds", L"組番"), Words(L"1 1-2 1-2-3 1-3-2 2-1-3"));
+  EXPECT_EQ(Values(L"final_odds", L"最終オッズ"), Words(L"1.4 1.2 10.5 20.5 30.5"));
+  EXPECT_EQ(Values(L"final_odds", L"オッズ上限"), (std::vector<std::wstring>{L"", L"1.5", L"", L"", L""}));
+  EXPECT_EQ(Values(L"final_odds", L"払戻金"), (std::vector<std::wstring>{L"150", L"200", L"1230", L"2500", L""}));
+  EXPECT_EQ(Values(L"final_odds", L"人気"), (std::vector<std::wstring>{L"1", L"2", L"4", L"7", L""}));
+  EXPECT_EQ(Values(L"final_odds", L"更新時刻"), Words(L"締切時 締切時 締切時 締切時 締切時"));
+  EXPECT_EQ(Values(L"final_odds", L"組番", 4).size(), 0u);
 
   EXPECT_EQ(Values(L"racer_period", L"選手名"), Words(L"峰竜太"));
   EXPECT_EQ(Values(L"racer_period", L"性別"), Words(L"男"));

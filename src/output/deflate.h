@@ -1,6 +1,9 @@
-// A small deflate encoder (RFC 1951) for the workbook's ZIP parts: fixed
-// Huffman codes only, greedy matching over hash chains of at most 48 steps.
-// It trades compression ratio for a simple, fast encoder with bounded memory.
+// A small deflate encoder (RFC 1951) for the workbook's ZIP parts.  Matches
+// are found over hash chains (at most 128 steps per position) with one step
+// of lazy evaluation; each block then gets its own Huffman codes, or the
+// fixed ones when those come out shorter (small parts).  Memory is bounded
+// by the block: the match tables (256 KiB) and four bytes per input byte at
+// most for the block's symbols, all freed when the block is written.
 #ifndef WAKELORE_OUTPUT_DEFLATE_H_
 #define WAKELORE_OUTPUT_DEFLATE_H_
 
@@ -51,11 +54,11 @@ class BitWriter {
   int count_ = 0;
 };
 
-// Appends one fixed-Huffman block holding `size` bytes of `data` to `bits`,
-// marked final when `final` is set.  Matches never reach before `data`, so
-// each block stands on its own apart from the shared bit stream.  The match
-// tables (256 KiB) live only during the call; throws std::bad_alloc when
-// they cannot be had.
+// Appends one block holding `size` bytes of `data` to `bits`, marked final
+// when `final` is set, with dynamic or fixed Huffman codes, whichever is
+// shorter.  Matches never reach before `data`, so each block stands on its
+// own apart from the shared bit stream.  The tables live only during the
+// call; throws std::bad_alloc when they cannot be had.
 void DeflateBlock(const uint8_t* data, size_t size, bool final, BitWriter* bits);
 
 // One block compressed on a bit stream of its own, so that blocks can be

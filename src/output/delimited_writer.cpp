@@ -79,7 +79,7 @@ bool DelimitedWriter::Close(std::wstring* error) {
 
 void DelimitedWriter::Abort() {
   buffer_.clear();
-  if (open_) file_.Close();
+  if (open_) (void)file_.Close();  // the file is deleted next
   open_ = false;
 }
 

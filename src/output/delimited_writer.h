@@ -35,23 +35,23 @@ class DelimitedWriter {
 
   // Opens `path` for writing.  False when it cannot be created or is held
   // by another writer.
-  bool Open(const std::wstring& path);
+  [[nodiscard]] bool Open(const std::wstring& path);
 
   // Puts bytes into the buffer as they are (the byte-order mark).
   void AppendBytes(std::string_view bytes) { buffer_.append(bytes); }
 
   // Appends one line.  False only when the flush it caused failed; then
   // `*error` holds the message.
-  bool WriteRow(const std::vector<std::wstring>& fields, std::wstring* error);
+  [[nodiscard]] bool WriteRow(const std::vector<std::wstring>& fields, std::wstring* error);
 
   // Writes the buffer to the file.  On failure `*error` gets the disk-full
   // message and the buffer is kept.
-  bool Flush(std::wstring* error);
+  [[nodiscard]] bool Flush(std::wstring* error);
 
   // Flushes and closes.  False, with the disk-full message in `*error`,
   // when bytes could not be written (some file systems report that only
   // on close).
-  bool Close(std::wstring* error);
+  [[nodiscard]] bool Close(std::wstring* error);
 
   // Closes without writing what is pending and without reporting errors.
   void Abort();

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "output/delimited_writer.h"
+#include "output/staged_output.h"
 #include "output/xlsx_writer.h"
 #include "platform/files.h"
 
@@ -11,6 +12,10 @@ namespace wakelore {
 const wchar_t kCannotCreateOutputMessage[] =
     L"出力ファイルを作成できません(他のアプリで開いたままになっていないか確認してください)。";
 const wchar_t kCancelledMessage[] = L"中止しました。";
+const wchar_t kCannotCreateWorkbookMessage[] =
+    L"出力ファイルを作成できません(Excelで開いたままになっていないか確認してください)。";
+const wchar_t kOutputIsDatabaseMessage[] =
+    L"出力先に読み出し中のデータベースファイルが指定されています。別のファイル名を指定してください。";
 
 namespace {
 
@@ -61,18 +66,13 @@ PumpOutcome PumpRows(DbManager& db, const std::wstring& sql, int64_t limit, cons
   return PumpOutcome::kComplete;
 }
 
-// Removes what a failed export wrote.  A path that is not an ordinary file
-// (a device the user chose as target) is never removed.
-void RemoveTarget(const std::wstring& path) {
-  if (IsRegularFile(path)) DeleteFileAt(path);
-}
-
 bool ExportDelimited(DbManager& db, const std::wstring& sql, const std::wstring& path,
                      ExportFormat format, int64_t limit, ExportResult& result,
                      const ExportProgress& progress) {
+  StagedOutput output;
   DelimitedWriter writer(format);
-  if (!writer.Open(path)) {
-    // Nothing of ours to delete: the file may be another program's.
+  if (!output.Begin(path) || !writer.Open(output.write_path())) {
+    // Nothing was written: an older file at `path` is as it was.
     result.error = kCannotCreateOutputMessage;
     return false;
   }
@@ -101,22 +101,26 @@ bool ExportDelimited(DbManager& db, const std::wstring& sql, const std::wstring&
       result.error = kCancelledMessage;
       break;
     case PumpOutcome::kComplete:
-      if (writer.Close(&result.error)) return true;
-      RemoveTarget(path);
+      if (!writer.Close(&result.error)) return false;  // `output` removes its file
+      if (output.Commit()) return true;
+      result.error = kCannotCreateOutputMessage;
       return false;
   }
   writer.Abort();
-  RemoveTarget(path);
-  return false;
+  return false;  // `output` removes its file; the target is untouched
 }
 
 // The workbook format: the sheet holds 1048575 data rows below the header.
 bool ExportWorkbook(DbManager& db, const std::wstring& sql, const std::wstring& path,
                     int64_t limit, const std::wstring& sheetName, ExportResult& result,
                     const ExportProgress& progress) {
+  StagedOutput output;
+  if (!output.Begin(path)) {
+    result.error = kCannotCreateWorkbookMessage;
+    return false;
+  }
   XlsxWriter writer;
-  if (!writer.Begin(path, sheetName)) {
-    // The target is not created before Finish: nothing to delete.
+  if (!writer.Begin(output.write_path(), sheetName)) {
     result.error = writer.error();
     return false;
   }
@@ -138,13 +142,15 @@ bool ExportWorkbook(DbManager& db, const std::wstring& sql, const std::wstring& 
       result.error = kCancelledMessage;
       break;
     case PumpOutcome::kComplete:
-      if (writer.Finish()) return true;
-      // Finish has removed its files; a target it could not open is not ours.
-      result.error = writer.error();
+      if (!writer.Finish()) {
+        result.error = writer.error();
+        return false;
+      }
+      if (output.Commit()) return true;
+      result.error = kCannotCreateWorkbookMessage;
       return false;
   }
   writer.Abort();
-  RemoveTarget(path);
   return false;
 }
 
@@ -154,6 +160,11 @@ bool TableExporter::Export(DbManager& db, const std::wstring& sql, const std::ws
                            ExportFormat format, int64_t limit, const std::wstring& sheetName,
                            ExportResult& result, const ExportProgress& progress) {
   result = ExportResult();
+  // Compared as files, not as path texts: the database under any name.
+  if (IsSameFile(path, db.FilePath())) {
+    result.error = kOutputIsDatabaseMessage;
+    return false;
+  }
   if (format == ExportFormat::Xlsx) {
     return ExportWorkbook(db, sql, path, limit, sheetName, result, progress);
   }

@@ -4,9 +4,11 @@
 // export needs no more memory than one row and one buffer whatever its
 // length.  The call enforces an optional row limit, the workbook sheet's
 // row capacity and cancellation through a progress callback, and never
-// leaves a partial file: on failure or cancellation the target is deleted
-// (only when it is an ordinary file: a device such as /dev/null is left
-// alone).
+// leaves a partial file: every format is written to a temporary file in
+// the target's folder and moved over the target only when complete, so on
+// failure or cancellation the temporary file is removed and an older file
+// at the target stays exactly as it was.  A target that is the database
+// being read is refused before anything is opened for writing.
 //
 // Export runs on the calling thread, uses only its own objects and the
 // connection passed in, and calls `progress` on that same thread.
@@ -43,11 +45,11 @@ class TableExporter {
   // in `format`, at most `limit` data rows (0 or less: all).  `sheetName`
   // names the workbook's sheet and is ignored by the text formats.
   // `progress` may be empty.  True when the file was written completely
-  // (also when the limit or the sheet's capacity cut it short); false with
-  // `result.error` set otherwise, and then no file is left at `path`,
-  // except when the file could not be opened at all (it may belong to
-  // someone else, so it is not touched).
-  static bool Export(DbManager& db, const std::wstring& sql, const std::wstring& path,
+  // (also when the limit or the sheet's capacity cut it short) and now
+  // stands at `path`; false with `result.error` set otherwise, and then
+  // whatever was at `path` before is untouched and no temporary file is
+  // left.  A device target (/dev/null) is written directly.
+  [[nodiscard]] static bool Export(DbManager& db, const std::wstring& sql, const std::wstring& path,
                      ExportFormat format, int64_t limit, const std::wstring& sheetName,
                      ExportResult& result, const ExportProgress& progress);
 };
@@ -55,6 +57,8 @@ class TableExporter {
 // Messages of the export.
 extern const wchar_t kCannotCreateOutputMessage[];
 extern const wchar_t kCancelledMessage[];
+extern const wchar_t kCannotCreateWorkbookMessage[];
+extern const wchar_t kOutputIsDatabaseMessage[];
 
 }  // namespace wakelore
 

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <cwctype>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -23,6 +26,17 @@ std::wstring Numbers(int64_t n, const std::wstring& columns = L"x, 'row ' || x A
   return Format(L"WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < %d) "
                 L"SELECT %s FROM c",
                 n, columns);
+}
+
+// The names in a folder, sorted.
+std::vector<std::wstring> FolderNames(const std::wstring& folder) {
+  std::vector<std::wstring> names;
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(folder), ec)) {
+    names.push_back(entry.path().filename().wstring());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
 }
 
 class TableExporterTest : public testing::Test {
@@ -126,19 +140,19 @@ TEST_F(TableExporterTest, ProgressEveryTenThousandRowsAndCancel) {
   EXPECT_EQ(calls, (std::vector<int64_t>{10000, 20000}));
   EXPECT_EQ(result_.rows, 25000);
 
+  const std::string finished = test::ReadFileBytes(out_);
   for (ExportFormat format : {ExportFormat::CsvUtf8, ExportFormat::CsvShiftJis, ExportFormat::TsvUtf8}) {
     EXPECT_FALSE(Export(Numbers(25000), format, 0, [](int64_t) { return false; }));
     EXPECT_TRUE(result_.cancelled);
     EXPECT_EQ(result_.rows, 10000);
     EXPECT_EQ(result_.error, L"中止しました。");
-    EXPECT_FALSE(PathExists(out_)) << "a cancelled export leaves no file";
+    EXPECT_EQ(test::ReadFileBytes(out_), finished) << "a cancelled export keeps the older file";
   }
 }
 
 TEST_F(TableExporterTest, RefusedOrFailingStatementLeavesNoFile) {
   const std::wstring refused[] = {L"DELETE FROM t", L"SELECT 1; SELECT 2", L"SELECT * FROM missing", L""};
   for (const std::wstring& sql : refused) {
-    ASSERT_TRUE(WriteWholeFile(out_, "an older export"));
     EXPECT_FALSE(Export(sql, ExportFormat::CsvUtf8)) << testing::PrintToString(sql);
     EXPECT_FALSE(result_.error.empty());
     EXPECT_EQ(result_.error, db_.LastError());
@@ -153,6 +167,67 @@ TEST_F(TableExporterTest, RefusedOrFailingStatementLeavesNoFile) {
   EXPECT_FALSE(Export(L"SELECT id, SUM(c) OVER (ORDER BY id) FROM t", ExportFormat::CsvUtf8));
   EXPECT_NE(result_.error.find(L"overflow"), std::wstring::npos) << testing::PrintToString(result_.error);
   EXPECT_FALSE(PathExists(out_));
+  EXPECT_EQ(FolderNames(dir_.path()), (std::vector<std::wstring>{L"t.db"})) << "no temporary file is left";
+}
+
+// Whatever ends an export early, the user's older file at the target stays
+// byte for byte, and nothing else is left in its folder.
+TEST_F(TableExporterTest, FailedOrCancelledExportKeepsTheOlderFile) {
+  const std::string older = "yesterday's good export\r\n";
+  struct Case { const char* what; std::wstring sql; bool cancel; };
+  const Case cases[] = {
+      {"refused statement", L"DELETE FROM t", false},
+      {"two statements", L"SELECT 1; SELECT 2", false},
+      {"statement fails while stepping", Numbers(30000, L"abs(-9223372036854775807 - x)"), false},
+      {"cancelled at 10000 rows", Numbers(30000), true},
+  };
+  const std::wstring target = dir_.File(L"good.csv");
+  for (ExportFormat format : {ExportFormat::CsvUtf8, ExportFormat::CsvShiftJis, ExportFormat::TsvUtf8,
+                              ExportFormat::Xlsx}) {
+    for (const Case& c : cases) {
+      ASSERT_TRUE(WriteWholeFile(target, older));
+      EXPECT_FALSE(TableExporter::Export(db_, c.sql, target, format, 0, L"sheet", result_,
+                                         [&](int64_t) { return !c.cancel; }))
+          << c.what;
+      EXPECT_EQ(result_.cancelled, c.cancel) << c.what;
+      EXPECT_EQ(test::ReadFileBytes(target), older) << c.what << " format " << static_cast<int>(format);
+      EXPECT_EQ(FolderNames(dir_.path()), (std::vector<std::wstring>{L"good.csv", L"t.db"})) << c.what;
+    }
+  }
+  // A complete export replaces it whole.
+  ASSERT_TRUE(TableExporter::Export(db_, L"SELECT 1 AS one", target, ExportFormat::CsvUtf8, 0, L"", result_,
+                                    nullptr));
+  EXPECT_EQ(test::ReadFileBytes(target), kBom + "one\r\n1\r\n");
+  EXPECT_EQ(FolderNames(dir_.path()), (std::vector<std::wstring>{L"good.csv", L"t.db"}));
+}
+
+// The output is the database being read: refused before anything is
+// written, however the path is spelled.
+TEST_F(TableExporterTest, ExportOntoTheDatabaseIsRefused) {
+  ASSERT_TRUE(db_.Exec(L"INSERT INTO t VALUES (1, 'kept', 1.5, 7);"));
+  const std::wstring database = dir_.File(L"t.db");
+  // Read-only, as the exports open it (Windows lets the test read the file
+  // beside a reading connection only).
+  db_.Close();
+  const std::string before = test::ReadFileBytes(database);
+  ASSERT_TRUE(db_.OpenReadOnly(database));
+  std::wstring other_spelling = dir_.path() + kPathSeparator + L"." + kPathSeparator + L"t.db";
+#ifdef _WIN32
+  for (wchar_t& ch : other_spelling) ch = static_cast<wchar_t>(towupper(ch));
+#endif
+  for (const std::wstring& target : {database, other_spelling}) {
+    for (ExportFormat format : {ExportFormat::CsvUtf8, ExportFormat::Xlsx, ExportFormat::TsvUtf8}) {
+      EXPECT_FALSE(TableExporter::Export(db_, L"SELECT * FROM t", target, format, 0, L"sheet", result_,
+                                         nullptr));
+      EXPECT_EQ(result_.error, kOutputIsDatabaseMessage) << testing::PrintToString(target);
+      EXPECT_EQ(test::ReadFileBytes(database), before);
+    }
+  }
+  EXPECT_EQ(FolderNames(dir_.path()), (std::vector<std::wstring>{L"t.db"}));
+  std::vector<DbRow> rows;
+  ASSERT_TRUE(db_.QueryRows(L"SELECT a FROM t", &rows));
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(DbRowValue(rows[0], L"a"), L"kept");
 }
 
 TEST_F(TableExporterTest, TargetThatCannotBeCreatedIsLeftAlone) {
@@ -168,25 +243,41 @@ TEST_F(TableExporterTest, TargetThatCannotBeCreatedIsLeftAlone) {
   EXPECT_TRUE(IsDirectory(dir_.path())) << "nothing is deleted when the open failed";
 }
 
-TEST_F(TableExporterTest, SecondExportToAHeldFileFailsAndTheFirstCompletes) {
+// A target that another writer holds is refused before any row is read,
+// and left as it is; two exports to one target each leave a whole file.
+TEST_F(TableExporterTest, HeldTargetIsRefusedAndConcurrentExportsStayWhole) {
+  ASSERT_TRUE(WriteWholeFile(out_, "held elsewhere"));
+  {
+    OutputFile holder;
+    ASSERT_TRUE(holder.Open(out_));
+    ASSERT_TRUE(holder.Write("held elsewhere"));
+    for (ExportFormat format : {ExportFormat::CsvUtf8, ExportFormat::Xlsx}) {
+      EXPECT_FALSE(Export(L"SELECT 1", format));
+      EXPECT_EQ(result_.error, format == ExportFormat::Xlsx ? kCannotCreateWorkbookMessage
+                                                            : kCannotCreateOutputMessage);
+      EXPECT_EQ(result_.rows, 0);
+    }
+    ASSERT_TRUE(holder.Close());
+  }
+  EXPECT_EQ(test::ReadFileBytes(out_), "held elsewhere");
+
   bool tried = false;
   ExportResult second;
-  bool second_ok = true;
+  bool second_ok = false;
   ASSERT_TRUE(Export(Numbers(30000), ExportFormat::CsvUtf8, 0, [&](int64_t rows) {
     if (rows == 10000) {
       tried = true;
       second_ok = TableExporter::Export(db_, L"SELECT 1", out_, ExportFormat::CsvUtf8, 0, L"", second, nullptr);
-      EXPECT_TRUE(PathExists(out_)) << "the held file is not deleted by the refused export";
+      EXPECT_EQ(test::ReadFileBytes(out_), kBom + "1\r\n1\r\n") << "the second, complete export";
     }
     return true;
   })) << testing::PrintToString(result_.error);
   ASSERT_TRUE(tried);
-  EXPECT_FALSE(second_ok);
-  EXPECT_EQ(second.error,
-            L"出力ファイルを作成できません(他のアプリで開いたままになっていないか確認してください)。");
+  EXPECT_TRUE(second_ok) << testing::PrintToString(second.error);
   const std::string bytes = test::ReadFileBytes(out_);
   EXPECT_TRUE(bytes.starts_with(kBom + "x,label\r\n1,row 1\r\n"));
   EXPECT_TRUE(bytes.ends_with("\r\n30000,row 30000\r\n"));
+  EXPECT_EQ(FolderNames(dir_.path()), (std::vector<std::wstring>{L"out.csv", L"t.db"}));
 }
 
 TEST_F(TableExporterTest, LongExportIsWrittenInPiecesAndComplete) {
@@ -234,6 +325,7 @@ TEST_F(TableExporterTest, FullDiskLeavesNoFile) {
     EXPECT_EQ(result_.error, L"出力ファイルの書き込みに失敗しました(ディスクの空きを確認してください)。");
     EXPECT_FALSE(PathExists(out_));
     EXPECT_FALSE(result_.cancelled);
+    EXPECT_EQ(FolderNames(dir_.path()), (std::vector<std::wstring>{L"t.db"})) << "no temporary file is left";
   }
   // Below the limit the same export works.
   EXPECT_TRUE(Export(Numbers(100), ExportFormat::CsvUtf8)) << testing::PrintToString(result_.error);

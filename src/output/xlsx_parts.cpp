@@ -19,6 +19,8 @@ constexpr char kWorksheetRel[] =
     "http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet";
 constexpr char kStylesRel[] =
     "http://schemas.openxmlformats.org/officeDocument/2006/relationships/styles";
+constexpr char kSharedStringsRel[] =
+    "http://schemas.openxmlformats.org/officeDocument/2006/relationships/sharedStrings";
 
 }  // namespace
 
@@ -110,6 +112,8 @@ std::vector<XlsxPart> FixedXlsxParts(const std::wstring& sheet_name) {
            "ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml\"/>"
            "<Override PartName=\"/xl/styles.xml\" "
            "ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.styles+xml\"/>"
+           "<Override PartName=\"/xl/sharedStrings.xml\" "
+           "ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.sharedStrings+xml\"/>"
            "</Types>"});
   parts.push_back({"_rels/.rels", decl + "<Relationships xmlns=\"" + kPackageRelNs + "\">" +
                                       "<Relationship Id=\"rId1\" Type=\"" + kOfficeDocumentRel +
@@ -122,7 +126,8 @@ std::vector<XlsxPart> FixedXlsxParts(const std::wstring& sheet_name) {
                    decl + "<Relationships xmlns=\"" + kPackageRelNs + "\">" +
                        "<Relationship Id=\"rId1\" Type=\"" + kWorksheetRel +
                        "\" Target=\"worksheets/sheet1.xml\"/>" + "<Relationship Id=\"rId2\" Type=\"" +
-                       kStylesRel + "\" Target=\"styles.xml\"/></Relationships>"});
+                       kStylesRel + "\" Target=\"styles.xml\"/>" + "<Relationship Id=\"rId3\" Type=\"" +
+                       kSharedStringsRel + "\" Target=\"sharedStrings.xml\"/></Relationships>"});
   parts.push_back(
       {"xl/styles.xml",
        decl + "<styleSheet xmlns=\"" + kMainNs + "\">" +
@@ -138,6 +143,18 @@ std::vector<XlsxPart> FixedXlsxParts(const std::wstring& sheet_name) {
            "xfId=\"0\" applyFont=\"1\"/></cellXfs><cellStyles count=\"1\"><cellStyle name=\"Normal\" "
            "xfId=\"0\" builtinId=\"0\"/></cellStyles></styleSheet>"});
   return parts;
+}
+
+std::string SharedStringsHead(uint64_t references, size_t unique) {
+  return std::string(kDeclaration) + "<sst xmlns=\"" + kMainNs + "\" count=\"" +
+         std::to_string(references) + "\" uniqueCount=\"" + std::to_string(unique) + "\">";
+}
+
+void AppendSharedStringItem(std::string_view escaped, std::string* out) {
+  const bool preserve = !escaped.empty() && (escaped.front() == ' ' || escaped.back() == ' ');
+  out->append(preserve ? "<si><t xml:space=\"preserve\">" : "<si><t>");
+  out->append(escaped);
+  out->append("</t></si>");
 }
 
 std::string SheetHead() {

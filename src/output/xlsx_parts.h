@@ -4,6 +4,7 @@
 #define WAKELORE_OUTPUT_XLSX_PARTS_H_
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,7 +35,9 @@ struct XlsxPart {
 
 // The five fixed parts in package order: [Content_Types].xml, _rels/.rels,
 // xl/workbook.xml (naming the sheet `sheet_name`, already cleaned),
-// xl/_rels/workbook.xml.rels, xl/styles.xml.
+// xl/_rels/workbook.xml.rels, xl/styles.xml.  The content types and the
+// workbook's relationships name the sheet, the styles and the shared
+// strings, which follow the sheet in the package.
 std::vector<XlsxPart> FixedXlsxParts(const std::wstring& sheet_name);
 
 // The sheet part's name and the XML that opens it, up to <sheetData>; the
@@ -42,6 +45,15 @@ std::vector<XlsxPart> FixedXlsxParts(const std::wstring& sheet_name);
 inline constexpr char kSheetPartName[] = "xl/worksheets/sheet1.xml";
 std::string SheetHead();
 inline constexpr std::string_view kSheetTail = "</sheetData></worksheet>";
+
+// The shared-strings part: its name, the XML that opens it with the count
+// of cells that refer to it and the number of distinct texts, one item per
+// text (`escaped` is XML-escaped UTF-8; blanks at either end are kept with
+// xml:space), and the tail.
+inline constexpr char kSharedStringsPartName[] = "xl/sharedStrings.xml";
+std::string SharedStringsHead(uint64_t references, size_t unique);
+void AppendSharedStringItem(std::string_view escaped, std::string* out);
+inline constexpr std::string_view kSharedStringsTail = "</sst>";
 
 }  // namespace wakelore
 

@@ -76,6 +76,27 @@ TEST(XlsxPartsTest, FixedPartsInPackageOrder) {
   }
   EXPECT_NE(parts[2].bytes.find("<sheet name=\"A&amp;B\" sheetId=\"1\" r:id=\"rId1\"/>"),
             std::string::npos);
+  // The shared strings follow the sheet in the package; the content types
+  // and the workbook's relationships name them from the start.
+  EXPECT_NE(parts[0].bytes.find(
+                "<Override PartName=\"/xl/sharedStrings.xml\" ContentType=\"application/"
+                "vnd.openxmlformats-officedocument.spreadsheetml.sharedStrings+xml\"/>"),
+            std::string::npos);
+  EXPECT_NE(parts[3].bytes.find(
+                "<Relationship Id=\"rId3\" Type=\"http://schemas.openxmlformats.org/officeDocument/"
+                "2006/relationships/sharedStrings\" Target=\"sharedStrings.xml\"/>"),
+            std::string::npos);
+}
+
+TEST(XlsxPartsTest, SharedStringsPart) {
+  std::string part = SharedStringsHead(5, 2);
+  AppendSharedStringItem("a&amp;b", &part);
+  AppendSharedStringItem(" x", &part);
+  part += kSharedStringsTail;
+  EXPECT_EQ(part,
+            "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+            "<sst xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" count=\"5\" "
+            "uniqueCount=\"2\"><si><t>a&amp;b</t></si><si><t xml:space=\"preserve\"> x</t></si></sst>");
 }
 
 }  // namespace

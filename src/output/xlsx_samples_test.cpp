@@ -75,7 +75,7 @@ TEST(XlsxSamples, WriteForOutsideReaders) {
   if (folder.empty()) GTEST_SKIP() << "WAKELORE_XLSX_SAMPLES is not set";
 
   const std::wstring db_path = In(folder, L"sample.db");
-  DeleteFileAt(db_path);
+  (void)DeleteFileAt(db_path);  // a sample of an earlier run, if any
   DbManager db;
   ASSERT_TRUE(db.OpenReadWrite(db_path));
   ASSERT_TRUE(db.Exec(kSampleTable)) << Utf16ToUtf8(db.LastError());
@@ -87,7 +87,7 @@ TEST(XlsxSamples, WriteForOutsideReaders) {
   // A sheet of about 2.5 MiB: three chunks, three blocks.
   ASSERT_TRUE(ExportTo(
       &db,
-      L"WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 17000)"
+      L"WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 22500)"
       L" SELECT i AS n, 'row ' || i || ' 桐生 戸田' AS t, i * 0.5 AS r FROM n",
       In(folder, L"big.xlsx"), ExportFormat::Xlsx, L"big"));
   db.Close();
@@ -95,7 +95,7 @@ TEST(XlsxSamples, WriteForOutsideReaders) {
   // The combined dataset of a real day (program and result archives), as
   // workbook and as CSV, for LibreOffice to compare.
   const std::wstring day_path = In(folder, L"dataset.db");
-  DeleteFileAt(day_path);
+  (void)DeleteFileAt(day_path);  // a sample of an earlier run, if any
   DbManager day;
   DbSchema schema(day);
   ASSERT_TRUE(schema.InitializeDatabase(day_path)) << Utf16ToUtf8(schema.LastError());
@@ -123,11 +123,26 @@ TEST(XlsxSamples, WriteForOutsideReaders) {
            "\" t=\"inlineStr\"><is><t>" + std::to_string(i % 97) + "</t></is></c></row>";
   }
   for (int i = 0; i < 2000; ++i) runs += std::string(static_cast<size_t>(i % 600), static_cast<char>('a' + i % 3));
+  // Byte frequencies after the Fibonacci numbers, shuffled: the code
+  // lengths must be cut to 15 bits and stay a complete code.
+  std::string skewed;
+  uint32_t a = 1, b = 1;
+  for (int symbol = 0; symbol < 27; ++symbol) {
+    skewed.append(a, static_cast<char>('A' + symbol));
+    const uint32_t next = a + b;
+    a = b;
+    b = next;
+  }
+  for (size_t i = skewed.size() - 1; i > 0; --i) {
+    seed = seed * 1103515245u + 12345u;
+    std::swap(skewed[i], skewed[(seed >> 8) % (i + 1)]);
+  }
   WriteDeflateSample(folder, L"deflate_random", random, 1 << 20);
   WriteDeflateSample(folder, L"deflate_xml", xml, 1 << 20);
   WriteDeflateSample(folder, L"deflate_runs", runs, 1 << 20);
   WriteDeflateSample(folder, L"deflate_chunked", xml, 100000);
   WriteDeflateSample(folder, L"deflate_empty", std::string(), 1 << 20);
+  WriteDeflateSample(folder, L"deflate_skewed", skewed, 1 << 20);
 }
 
 }  // namespace

@@ -65,12 +65,13 @@ bool XlsxWriter::Fail(const wchar_t* message) {
 }
 
 void XlsxWriter::Abort() {
+  strings_.reset();
   if (open_) {
-    sheet_.Close();
+    (void)sheet_.Close();  // the file is deleted next
     open_ = false;
   }
   if (!temp_path_.empty()) {
-    DeleteFileAt(temp_path_);
+    (void)DeleteFileAt(temp_path_);  // nothing more to do for it
     temp_path_.clear();
   }
 }
@@ -88,6 +89,11 @@ bool XlsxWriter::Begin(const std::wstring& target, const std::wstring& sheet_nam
     Abort();
     return Fail(kTempCreateFailed);
   }
+  strings_ = std::make_unique<XlsxSharedStrings>(
+      g_hooks && g_hooks->shared_strings_max_count > 0 ? g_hooks->shared_strings_max_count
+                                                       : kSharedStringsMaxCount,
+      g_hooks && g_hooks->shared_strings_max_bytes > 0 ? g_hooks->shared_strings_max_bytes
+                                                       : kSharedStringsMaxBytes);
   open_ = true;
   row_count_ = 0;
   sheet_bytes_ = 0;
@@ -156,6 +162,20 @@ bool XlsxWriter::WriteDataRow(const std::vector<DbCell>& cells) {
     cell_text_.clear();
     AppendXmlEscaped(Utf16ToUtf8(cell.text), &cell_text_);
     AppendCellRef(i, row, row_length);
+    int64_t index = -1;
+    try {
+      index = strings_->Intern(cell_text_);
+    } catch (const std::bad_alloc&) {
+      index = -1;  // no memory for one more text: this one stays inline
+    }
+    if (index >= 0) {
+      char digits[24];
+      const char* end = std::to_chars(digits, digits + sizeof digits, index).ptr;
+      buffer_ += " t=\"s\"><v>";
+      buffer_.append(digits, static_cast<size_t>(end - digits));
+      buffer_ += "</v></c>";
+      continue;
+    }
     const bool preserve =
         !cell_text_.empty() && (cell_text_.front() == ' ' || cell_text_.back() == ' ');
     buffer_ += preserve ? " t=\"inlineStr\"><is><t xml:space=\"preserve\">"
@@ -181,11 +201,11 @@ bool XlsxWriter::Finish() {
   }
   buffer_.clear();
   buffer_.shrink_to_fit();
-  if (g_hooks && g_hooks->remove_sheet_before_reading) DeleteFileAt(temp_path_);
+  if (g_hooks && g_hooks->remove_sheet_before_reading) (void)DeleteFileAt(temp_path_);  // the test hook's own fault
 
   const std::vector<XlsxPart> parts = FixedXlsxParts(CleanSheetName(sheet_name_));
   LocalTime now;
-  ToLocalTime(NowSeconds(), &now);
+  (void)ToLocalTime(NowSeconds(), &now);  // unchanged on failure: 1970-01-01
   ZipWriter zip;
   zip.set_size_limit_for_testing(SizeLimit());
   if (g_hooks) zip.set_write_budget_for_testing(g_hooks->target_write_budget);
@@ -200,7 +220,7 @@ bool XlsxWriter::Finish() {
       break;
     }
   }
-  ok = ok && WriteSheetPart(&zip) && zip.Finish();
+  ok = ok && WriteSheetPart(&zip) && WriteSharedStringsPart(&zip) && zip.Finish();
   if (!ok) {
     if (error_.empty() || zip.failure() != ZipWriter::Failure::None) {
       error_ = zip.failure() == ZipWriter::Failure::TooLarge ? kTooLarge : kTargetWriteFailed;
@@ -213,24 +233,18 @@ bool XlsxWriter::Finish() {
   return true;
 }
 
-// The sheet part, read back from the temporary file in 1 MiB chunks.  Sets
-// error_ itself for the temporary file's failures and leaves the target's to
-// the caller (through zip->failure()).
+// A part made in chunks by `next`, each chunk one deflate block of the
+// part's bit stream.  Sets error_ itself for the failures of `next` and
+// leaves the target's to the caller (through zip->failure()).
 //
 // Each chunk is one block that starts with empty match tables, so the
 // blocks are independent: helper threads compress a few chunks ahead while
 // this thread reads, sums and writes, and the blocks are joined into the
 // one bit stream in order.  The bytes are those of compressing the chunks
 // one after the other.
-bool XlsxWriter::WriteSheetPart(ZipWriter* zip) {
+bool XlsxWriter::WriteStreamedPart(ZipWriter* zip, const char* name, const ChunkSource& next) {
   error_.clear();
-  if (!zip->BeginPart(kSheetPartName)) return false;
-  InputFile in;
-  if (!in.Open(temp_path_)) return Fail(kTempReadFailed);
-  const int64_t length = in.Size();
-  if (length < 0) return Fail(kTempReadFailed);
-  if (static_cast<uint64_t>(length) > SizeLimit()) return Fail(kTooLarge);
-
+  if (!zip->BeginPart(name)) return false;
   struct Pending {
     std::unique_ptr<std::string> data;     // declared first: destroyed after
     std::future<DeflatedBlock> block;      // the future, which waits for its task
@@ -251,23 +265,17 @@ bool XlsxWriter::WriteSheetPart(ZipWriter* zip) {
     queue.pop_front();
     return ok;
   };
-  uint64_t total = 0;
   bool final = false;
   try {
     do {
-      Pending next;
-      next.data = std::make_unique<std::string>(kChunkSize, '\0');
-      size_t got = 0;
-      if (!in.Read(next.data->data(), kChunkSize, &got)) return Fail(kTempReadFailed);
-      if (got == 0 && total < static_cast<uint64_t>(length)) return Fail(kTempReadFailed);
-      next.data->resize(got);
-      total += got;
-      final = total >= static_cast<uint64_t>(length);
-      next.final = final;
-      const uint8_t* bytes = reinterpret_cast<const uint8_t*>(next.data->data());
-      next.block = std::async(std::launch::async | std::launch::deferred, DeflateBlockAlone, bytes,
-                              got, final);
-      queue.push_back(std::move(next));
+      Pending piece;
+      piece.data = std::make_unique<std::string>();
+      if (!next(piece.data.get(), &final)) return false;
+      piece.final = final;
+      const uint8_t* bytes = reinterpret_cast<const uint8_t*>(piece.data->data());
+      piece.block = std::async(std::launch::async | std::launch::deferred, DeflateBlockAlone, bytes,
+                               piece.data->size(), final);
+      queue.push_back(std::move(piece));
       while (queue.size() >= depth || (final && !queue.empty())) {
         if (!take()) return false;
       }
@@ -276,8 +284,55 @@ bool XlsxWriter::WriteSheetPart(ZipWriter* zip) {
     error_ = kTargetWriteFailed;
     return false;
   }
-  in.Close();
   return zip->EndPart();
+}
+
+// The sheet part, read back from the temporary file in 1 MiB chunks.
+bool XlsxWriter::WriteSheetPart(ZipWriter* zip) {
+  error_.clear();
+  InputFile in;
+  if (!in.Open(temp_path_)) {
+    // The part's local header comes first, as for every other failure.
+    return zip->BeginPart(kSheetPartName) && Fail(kTempReadFailed);
+  }
+  const int64_t length = in.Size();
+  uint64_t total = 0;
+  const bool ok = WriteStreamedPart(zip, kSheetPartName, [&](std::string* chunk, bool* last) {
+    if (length < 0) return Fail(kTempReadFailed);
+    if (static_cast<uint64_t>(length) > SizeLimit()) return Fail(kTooLarge);
+    chunk->resize(kChunkSize);
+    size_t got = 0;
+    if (!in.Read(chunk->data(), kChunkSize, &got)) return Fail(kTempReadFailed);
+    if (got == 0 && total < static_cast<uint64_t>(length)) return Fail(kTempReadFailed);
+    chunk->resize(got);
+    total += got;
+    *last = total >= static_cast<uint64_t>(length);
+    return true;
+  });
+  in.Close();
+  return ok;
+}
+
+// The shared strings, made from the table in pieces of about 1 MiB; the
+// table is freed once the part is written.
+bool XlsxWriter::WriteSharedStringsPart(ZipWriter* zip) {
+  size_t at = 0;
+  bool head = true;
+  const bool ok = WriteStreamedPart(zip, kSharedStringsPartName, [&](std::string* chunk, bool* last) {
+    chunk->clear();
+    if (head) {
+      *chunk = SharedStringsHead(strings_->references(), strings_->size());
+      head = false;
+    }
+    for (; at < strings_->size() && chunk->size() < kChunkSize; ++at) {
+      AppendSharedStringItem(strings_->at(at), chunk);
+    }
+    *last = at >= strings_->size();
+    if (*last) chunk->append(kSharedStringsTail);
+    return true;
+  });
+  strings_.reset();
+  return ok;
 }
 
 }  // namespace wakelore

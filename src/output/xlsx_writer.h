@@ -1,11 +1,15 @@
 // XlsxWriter: writes one Excel workbook (Office Open XML, transitional
-// SpreadsheetML) with a single sheet: a bold, frozen header row and the data
-// rows, numbers as numbers and everything else as inline strings.
+// SpreadsheetML) with a single sheet: a bold, frozen header row (inline
+// strings) and the data rows, numbers as numbers and texts through the
+// shared-strings table, each distinct text stored once.
 //
 // While rows arrive the sheet's XML is streamed to a temporary file ("wkl"
 // prefix, in the user's temporary folder), so a sheet of a million rows
-// never sits in memory; Finish packs the fixed parts and the sheet into the
-// target ZIP, compressing the sheet in 1 MiB chunks.
+// never sits in memory; only the distinct texts are kept, in a table of
+// bounded size (XlsxSharedStrings): once it is full, texts not in it are
+// written as inline strings.  Finish packs the fixed parts, the sheet and
+// then the shared strings (known only at the end) into the target ZIP,
+// compressing the sheet and the strings in 1 MiB chunks.
 //
 // Calling order: Begin, WriteHeaderRow once, WriteDataRow per row, then
 // Finish (success) or Abort (failure or cancel).  After any false result
@@ -15,10 +19,13 @@
 #define WAKELORE_OUTPUT_XLSX_WRITER_H_
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "db/db_manager.h"
+#include "output/xlsx_shared_strings.h"
 #include "platform/files.h"
 
 namespace wakelore {
@@ -35,19 +42,20 @@ class XlsxWriter {
 
   // Aborts any earlier use, creates the temporary sheet file and writes the
   // sheet's head.  `target` is created only by Finish.
-  bool Begin(const std::wstring& target, const std::wstring& sheet_name);
+  [[nodiscard]] bool Begin(const std::wstring& target, const std::wstring& sheet_name);
 
   // Row 1: the column names in bold.
-  bool WriteHeaderRow(const std::vector<std::wstring>& names);
+  [[nodiscard]] bool WriteHeaderRow(const std::vector<std::wstring>& names);
 
-  // The next row; a Null cell and an empty text write no cell.  Refuses
-  // rows beyond the sheet's capacity.
-  bool WriteDataRow(const std::vector<DbCell>& cells);
+  // The next row; a Null cell and an empty text write no cell.  A text
+  // cell refers to the shared strings, or holds its text inline when the
+  // table is full.  Refuses rows beyond the sheet's capacity.
+  [[nodiscard]] bool WriteDataRow(const std::vector<DbCell>& cells);
 
   // Closes the sheet and builds the target package; the temporary file is
   // deleted either way, and on failure no target is left by this writer.
   // False when the writer is not open.
-  bool Finish();
+  [[nodiscard]] bool Finish();
 
   // Closes and deletes the temporary file without reporting errors.
   void Abort();
@@ -57,12 +65,20 @@ class XlsxWriter {
   const std::wstring& temporary_path() const { return temp_path_; }
   // Rows written so far, the header row included.
   int64_t row_count() const { return row_count_; }
+  // Distinct texts in the shared-strings table so far (emptied by Finish
+  // and Abort).
+  size_t shared_string_count() const { return strings_ ? strings_->size() : 0; }
 
  private:
-  bool FlushIfFull();
-  bool FlushSheet();
+  [[nodiscard]] bool FlushIfFull();
+  [[nodiscard]] bool FlushSheet();
   bool Fail(const wchar_t* message);
-  bool WriteSheetPart(class ZipWriter* zip);
+  // Fills `chunk` with the next piece of a part; sets `*last` with the last
+  // piece.  False when the piece cannot be had (error_ set).
+  using ChunkSource = std::function<bool(std::string* chunk, bool* last)>;
+  [[nodiscard]] bool WriteStreamedPart(class ZipWriter* zip, const char* name, const ChunkSource& next);
+  [[nodiscard]] bool WriteSheetPart(class ZipWriter* zip);
+  [[nodiscard]] bool WriteSharedStringsPart(class ZipWriter* zip);
   void AppendCellRef(size_t column, const char* row, size_t row_length);
 
   std::wstring target_;
@@ -76,6 +92,7 @@ class XlsxWriter {
   std::wstring error_;
   std::vector<std::string> letters_;  // column letters, by column
   std::string cell_text_;             // reused UTF-8 of one cell
+  std::unique_ptr<XlsxSharedStrings> strings_;
 };
 
 // Seams for tests only; production code never sets them.  They replace the
@@ -87,6 +104,8 @@ struct XlsxTestHooks {
   bool remove_sheet_before_reading = false; // the temporary file is gone when Finish reads it
   int64_t target_write_budget = -1;         // >= 0: target writes beyond this fail
   uint64_t size_limit = 0;                  // non-zero: replaces the 4 GB package limit
+  size_t shared_strings_max_count = 0;      // non-zero: replaces the table's limit of texts
+  size_t shared_strings_max_bytes = 0;      // non-zero: replaces the table's memory limit
 };
 
 // Installs `hooks` (not copied; null removes them).  Not thread-safe: set

@@ -25,13 +25,16 @@ std::vector<test::ZipPart> ReadPackage(const std::wstring& path) {
   return parts;
 }
 
-std::string SheetOf(const std::wstring& path) {
+std::string PartOf(const std::wstring& path, const char* name) {
   for (const test::ZipPart& p : ReadPackage(path)) {
-    if (p.name == kSheetPartName) return p.data;
+    if (p.name == name) return p.data;
   }
-  ADD_FAILURE() << "no sheet part";
+  ADD_FAILURE() << "no part " << name;
   return std::string();
 }
+
+std::string SheetOf(const std::wstring& path) { return PartOf(path, kSheetPartName); }
+std::string StringsOf(const std::wstring& path) { return PartOf(path, kSharedStringsPartName); }
 
 std::string HeaderCell(const char* ref, const char* text) {
   return std::string("<c r=\"") + ref + "\" s=\"1\" t=\"inlineStr\"><is><t>" + text + "</t></is></c>";
@@ -40,6 +43,14 @@ std::string HeaderCell(const char* ref, const char* text) {
 std::string TextCell(const char* ref, const std::string& text, bool preserve = false) {
   return std::string("<c r=\"") + ref + "\" t=\"inlineStr\"><is><t" +
          (preserve ? " xml:space=\"preserve\">" : ">") + text + "</t></is></c>";
+}
+
+std::string SharedCell(const char* ref, int index) {
+  return std::string("<c r=\"") + ref + "\" t=\"s\"><v>" + std::to_string(index) + "</v></c>";
+}
+
+std::string Item(const std::string& escaped, bool preserve = false) {
+  return std::string(preserve ? "<si><t xml:space=\"preserve\">" : "<si><t>") + escaped + "</t></si>";
 }
 
 std::string NumberCell(const char* ref, const char* value) {
@@ -63,18 +74,57 @@ TEST(XlsxWriterTest, CellsOfEveryKind) {
                               Text(L"結合"), Real(L"1.0e+20"), Int(L"-7")}));
   ASSERT_TRUE(w.WriteDataRow({Null(), Null()}));
   ASSERT_TRUE(w.WriteDataRow({}));
+  // Texts seen before refer to their first item; "7" as text is not the
+  // number 7, and "007" is not "7".
+  ASSERT_TRUE(w.WriteDataRow({Text(L"a&<>\"'b"), Text(L"007"), Text(L"7"), Int(L"7"), Text(L"結合")}));
   ASSERT_TRUE(w.Finish()) << Utf16ToUtf8(w.error());
 
   const std::string expected =
       SheetHead() + "<row r=\"1\">" + HeaderCell("A1", "id") + HeaderCell("B1", "a&amp;b") +
       HeaderCell("C1", " \xE5\x90\x8D\xE5\x89\x8D ") + "</row>" + "<row r=\"2\">" +
-      NumberCell("A2", "42") + NumberCell("B2", "0.5") + TextCell("C2", "007") +
-      TextCell("F2", " lead", true) + TextCell("G2", "trail ", true) + TextCell("H2", "in ner") +
-      TextCell("I2", "a&amp;&lt;&gt;&quot;'b") + TextCell("J2", "xy\tz\r\nw") +
-      TextCell("K2", "-Inf") + TextCell("L2", "\xE7\xB5\x90\xE5\x90\x88") +
+      NumberCell("A2", "42") + NumberCell("B2", "0.5") + SharedCell("C2", 0) +
+      SharedCell("F2", 1) + SharedCell("G2", 2) + SharedCell("H2", 3) + SharedCell("I2", 4) +
+      SharedCell("J2", 5) + SharedCell("K2", 6) + SharedCell("L2", 7) +
       NumberCell("M2", "1.0e+20") + NumberCell("N2", "-7") + "</row>" +
-      "<row r=\"3\"></row><row r=\"4\"></row>" + std::string(kSheetTail);
+      "<row r=\"3\"></row><row r=\"4\"></row>" + "<row r=\"5\">" + SharedCell("A5", 4) +
+      SharedCell("B5", 0) + SharedCell("C5", 8) + NumberCell("D5", "7") + SharedCell("E5", 7) +
+      "</row>" + std::string(kSheetTail);
   EXPECT_EQ(SheetOf(path), expected);
+  EXPECT_EQ(StringsOf(path),
+            SharedStringsHead(12, 9) + Item("007") + Item(" lead", true) + Item("trail ", true) +
+                Item("in ner") + Item("a&amp;&lt;&gt;&quot;'b") + Item("xy\tz\r\nw") + Item("-Inf") +
+                Item("\xE7\xB5\x90\xE5\x90\x88") + Item("7") + std::string(kSharedStringsTail));
+  EXPECT_EQ(w.shared_string_count(), 0u) << "the table is freed with the package written";
+}
+
+TEST(XlsxWriterTest, TextsBeyondAFullTableStayInline) {
+  // A table of two texts; a text too long for the table never enters it.
+  XlsxTestHooks hooks;
+  hooks.shared_strings_max_count = 2;
+  struct Installed {
+    explicit Installed(const XlsxTestHooks* h) { SetXlsxTestHooks(h); }
+    ~Installed() { SetXlsxTestHooks(nullptr); }
+  } installed(&hooks);
+  test::TempDir dir;
+  const std::wstring path = dir.File(L"full.xlsx");
+  const std::wstring long_text(kLongestSharedText + 1, L'x');
+  XlsxWriter w;
+  ASSERT_TRUE(w.Begin(path, L"s"));
+  ASSERT_TRUE(w.WriteHeaderRow({L"a", L"b", L"c", L"d"}));
+  ASSERT_TRUE(w.WriteDataRow({Text(long_text), Text(L"a"), Text(L"b"), Text(L"c")}));
+  ASSERT_TRUE(w.WriteDataRow({Text(L"a"), Text(L" d "), Text(L"b"), Text(L"c")}));
+  EXPECT_EQ(w.shared_string_count(), 2u);
+  ASSERT_TRUE(w.Finish()) << Utf16ToUtf8(w.error());
+
+  EXPECT_EQ(SheetOf(path),
+            SheetHead() + "<row r=\"1\">" + HeaderCell("A1", "a") + HeaderCell("B1", "b") +
+                HeaderCell("C1", "c") + HeaderCell("D1", "d") + "</row>" + "<row r=\"2\">" +
+                TextCell("A2", Utf16ToUtf8(long_text)) + SharedCell("B2", 0) + SharedCell("C2", 1) +
+                TextCell("D2", "c") + "</row>" + "<row r=\"3\">" + SharedCell("A3", 0) +
+                TextCell("B3", " d ", true) + SharedCell("C3", 1) + TextCell("D3", "c") + "</row>" +
+                std::string(kSheetTail));
+  EXPECT_EQ(StringsOf(path), SharedStringsHead(4, 2) + Item("a") + Item("b") +
+                                 std::string(kSharedStringsTail));
 }
 
 TEST(XlsxWriterTest, PackageOfAnEmptyExport) {
@@ -88,7 +138,7 @@ TEST(XlsxWriterTest, PackageOfAnEmptyExport) {
 
   const std::vector<test::ZipPart> parts = ReadPackage(path);
   const std::vector<XlsxPart> fixed = FixedXlsxParts(L"abc");
-  ASSERT_EQ(parts.size(), 6u);
+  ASSERT_EQ(parts.size(), 7u);
   for (size_t i = 0; i < fixed.size(); ++i) {
     EXPECT_EQ(parts[i].name, fixed[i].name);
     EXPECT_EQ(parts[i].data, fixed[i].bytes) << fixed[i].name;
@@ -97,6 +147,8 @@ TEST(XlsxWriterTest, PackageOfAnEmptyExport) {
   EXPECT_EQ(parts[5].name, kSheetPartName);
   EXPECT_EQ(parts[5].data, SheetHead() + "<row r=\"1\">" + HeaderCell("A1", "only") + "</row>" +
                                std::string(kSheetTail));
+  EXPECT_EQ(parts[6].name, kSharedStringsPartName);
+  EXPECT_EQ(parts[6].data, SharedStringsHead(0, 0) + std::string(kSharedStringsTail));
 }
 
 TEST(XlsxWriterTest, WideRowsUseThreeLetterColumns) {
@@ -123,8 +175,8 @@ TEST(XlsxWriterTest, LargeSheetIsDeflatedInMebibyteBlocksOfOneStream) {
   XlsxWriter w;
   ASSERT_TRUE(w.Begin(path, L"big"));
   ASSERT_TRUE(w.WriteHeaderRow({L"n", L"text"}));
-  // About 2.5 MiB of sheet XML.
-  for (int i = 0; i < 26000; ++i) {
+  // About 2.6 MiB of sheet XML.
+  for (int i = 0; i < 31000; ++i) {
     ASSERT_TRUE(w.WriteDataRow({Int(std::to_wstring(i * 7919 % 100003).c_str()),
                                 Text(L"row " + std::to_wstring(i) + L" 桐生 戸田")}));
   }
@@ -134,7 +186,7 @@ TEST(XlsxWriterTest, LargeSheetIsDeflatedInMebibyteBlocksOfOneStream) {
     EXPECT_GT(p.data.size(), 2u * 1048576 + 1048576 / 4);
     EXPECT_LT(p.data.size(), 3u * 1048576);
     EXPECT_EQ(p.blocks, (std::vector<bool>{false, false, true}));
-    EXPECT_NE(p.data.find("<row r=\"26001\">"), std::string::npos);
+    EXPECT_NE(p.data.find("<row r=\"31001\">"), std::string::npos);
   }
 }
 
@@ -275,18 +327,28 @@ TEST_F(XlsxWriterFailureTest, TargetCannotBeCreated) {
 }
 
 TEST_F(XlsxWriterFailureTest, FailuresWhileBuildingThePackageRemoveBothFiles) {
-  // A clean run first, for the sizes.
+  // A clean run first, for the sizes and for where the compressed sheet
+  // and shared strings lie in the package.
   int64_t package_size = 0;
   uint32_t sheet_size = 0;
+  int64_t sheet_middle = 0, strings_middle = 0;
   {
     XlsxWriter w;
     ASSERT_TRUE(WriteRows(&w, 3000));
     ASSERT_TRUE(w.Finish());
     package_size = FileSizeOf(target());
+    int64_t offset = 0;
     for (const test::ZipPart& p : ReadPackage(target())) {
-      if (p.name == kSheetPartName) sheet_size = static_cast<uint32_t>(p.data.size());
+      const int64_t data = offset + 30 + static_cast<int64_t>(p.name.size());
+      if (p.name == kSheetPartName) {
+        sheet_size = static_cast<uint32_t>(p.data.size());
+        sheet_middle = data + p.compressed_size / 2;
+      }
+      if (p.name == kSharedStringsPartName) strings_middle = data + p.compressed_size / 2;
+      offset = data + p.compressed_size;
     }
     ASSERT_GT(sheet_size, 100000u);
+    ASSERT_GT(strings_middle, sheet_middle);
   }
   const std::wstring write_failed = L"出力ファイルの書き込みに失敗しました。";
   const std::wstring too_large = L"出力が大きすぎます(4GB超)。期間を分けて出力してください。";
@@ -300,7 +362,8 @@ TEST_F(XlsxWriterFailureTest, FailuresWhileBuildingThePackageRemoveBothFiles) {
       {"temporary file gone before reading", true, 0, -1, L"一時ファイルを読み込めません。"},
       {"sheet above the size limit", false, sheet_size - 1u, -1, too_large},
       {"disk full in the fixed parts", false, 0, 200, write_failed},
-      {"disk full in the sheet", false, 0, package_size / 2, write_failed},
+      {"disk full in the sheet", false, 0, sheet_middle, write_failed},
+      {"disk full in the shared strings", false, 0, strings_middle, write_failed},
       {"disk full in the directory", false, 0, package_size - 30, write_failed},
   };
   for (const auto& c : cases) {

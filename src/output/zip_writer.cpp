@@ -211,8 +211,8 @@ bool ZipWriter::Finish() {
 }
 
 void ZipWriter::Abort() {
-  if (file_.is_open()) file_.Close();
-  if (!path_.empty()) DeleteFileAt(path_);
+  if (file_.is_open()) (void)file_.Close();  // the file is deleted next
+  if (!path_.empty()) (void)DeleteFileAt(path_);  // nothing more to do for it
   path_.clear();
   streaming_ = false;
 }

@@ -1,9 +1,10 @@
 // ZipWriter: writes a ZIP package part by part to one output file, every
 // part deflated (method 8) with a 32-bit central directory and no extras.
 //
-// Small parts are handed over whole; one large part can be streamed in
-// chunks, its local header written with zero CRC and sizes first and
-// rewritten in place once they are known, so no data descriptor is needed.
+// Small parts are handed over whole; a large part can be streamed in
+// chunks (one part at a time), its local header written with zero CRC and
+// sizes first and rewritten in place once they are known, so no data
+// descriptor is needed.
 // Every header and directory record carries one modification time.
 //
 // Not thread-safe: one owner at a time.  A writer destroyed without Finish
@@ -55,24 +56,24 @@ class ZipWriter {
 
   // Creates or truncates `path` exclusively.  False when it cannot be
   // created (held open by another program, missing folder, no permission).
-  bool Open(const std::wstring& path, DosStamp stamp);
+  [[nodiscard]] bool Open(const std::wstring& path, DosStamp stamp);
 
   // One whole part, deflated as a single final block.
-  bool AddPart(const std::string& name, std::string_view bytes);
+  [[nodiscard]] bool AddPart(const std::string& name, std::string_view bytes);
 
   // A part streamed in chunks: BeginPart, AddChunk for each chunk (the last
   // one with `final` set, possibly empty), EndPart.  Each chunk is one
   // deflate block of the part's single bit stream.
-  bool BeginPart(const std::string& name);
-  bool AddChunk(const void* data, size_t size, bool final);
+  [[nodiscard]] bool BeginPart(const std::string& name);
+  [[nodiscard]] bool AddChunk(const void* data, size_t size, bool final);
   // The same with the chunk's block already made by DeflateBlockAlone (on
   // another thread); `data` is the chunk itself, for the CRC and sizes.
-  bool AddDeflatedChunk(const void* data, size_t size, const DeflatedBlock& block, bool final);
-  bool EndPart();
+  [[nodiscard]] bool AddDeflatedChunk(const void* data, size_t size, const DeflatedBlock& block, bool final);
+  [[nodiscard]] bool EndPart();
 
   // Writes the central directory and the end record in one write and closes
   // the file.
-  bool Finish();
+  [[nodiscard]] bool Finish();
 
   // Closes without reporting errors and deletes the file.
   void Abort();
@@ -88,10 +89,10 @@ class ZipWriter {
 
  private:
   bool Fail(Failure failure);
-  bool Append(std::string_view bytes);
-  bool Patch(uint64_t offset, std::string_view bytes);
-  bool CountChunk(const void* data, size_t size);
-  bool WriteCompressed(bool final);
+  [[nodiscard]] bool Append(std::string_view bytes);
+  [[nodiscard]] bool Patch(uint64_t offset, std::string_view bytes);
+  [[nodiscard]] bool CountChunk(const void* data, size_t size);
+  [[nodiscard]] bool WriteCompressed(bool final);
   std::string LocalHeader(const ZipEntry& entry) const;
 
   OutputFile file_;

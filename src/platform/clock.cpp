@@ -10,7 +10,7 @@ int64_t LocalMidnightOf(int64_t seconds) {
   if (!ToLocalTime(seconds, &local)) return seconds;
   local.hour = local.minute = local.second = 0;
   int64_t midnight = seconds;
-  FromLocalTime(local, &midnight);
+  (void)FromLocalTime(local, &midnight);  // unchanged on failure: `seconds`
   return midnight;
 }
 
@@ -20,7 +20,7 @@ int64_t AddCalendarDays(int64_t midnight, int days) {
   local.day += days;
   local.hour = local.minute = local.second = 0;
   int64_t result = midnight + static_cast<int64_t>(days) * 86400;
-  FromLocalTime(local, &result);
+  (void)FromLocalTime(local, &result);  // unchanged on failure: whole days
   return result;
 }
 

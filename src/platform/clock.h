@@ -21,10 +21,10 @@ struct LocalTime {
 // Seconds since 1970 of a local time; out-of-range fields carry over as
 // mktime does (day 31 of February is in March), daylight saving decided by
 // the system.  False when the system cannot represent it.
-bool FromLocalTime(const LocalTime& local, int64_t* seconds);
+[[nodiscard]] bool FromLocalTime(const LocalTime& local, int64_t* seconds);
 
 // The local time of `seconds` since 1970.  False when it cannot be converted.
-bool ToLocalTime(int64_t seconds, LocalTime* local);
+[[nodiscard]] bool ToLocalTime(int64_t seconds, LocalTime* local);
 
 // The local midnight that begins the day holding `seconds`.
 int64_t LocalMidnightOf(int64_t seconds);

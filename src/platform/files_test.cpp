@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cwctype>
+#include <filesystem>
+#include <fstream>
+
 #include "platform/text.h"
 #include "tests/support/test_support.h"
 
@@ -60,6 +64,110 @@ TEST(FilesTest, OutputFileIsExclusiveAndTruncates) {
   EXPECT_TRUE(second.Open(path));
   EXPECT_TRUE(second.Close());
   EXPECT_EQ(FileSizeOf(path), 0);
+}
+
+TEST(FilesTest, SameFileComparesFilesNotPathTexts) {
+  test::TempDir dir;
+  const std::wstring a = dir.File(L"a.db");
+  const std::wstring b = dir.File(L"b.db");
+  ASSERT_TRUE(WriteWholeFile(a, "a"));
+  ASSERT_TRUE(WriteWholeFile(b, "a"));
+  const std::wstring dotted = dir.path() + kPathSeparator + L"." + kPathSeparator + L"a.db";
+  const std::wstring linked = dir.File(L"hard link.db");
+  std::error_code ec;
+  std::filesystem::create_hard_link(std::filesystem::path(a), std::filesystem::path(linked), ec);
+  ASSERT_FALSE(ec) << ec.message();
+  EXPECT_TRUE(IsSameFile(a, a));
+  EXPECT_TRUE(IsSameFile(a, dotted));
+  EXPECT_TRUE(IsSameFile(linked, a));
+  EXPECT_FALSE(IsSameFile(a, b)) << "equal bytes, other file";
+  EXPECT_FALSE(IsSameFile(a, dir.File(L"missing.db")));
+  EXPECT_FALSE(IsSameFile(dir.File(L"missing.db"), dir.File(L"missing.db")));
+  EXPECT_FALSE(IsSameFile(a, L""));
+#ifdef _WIN32
+  std::wstring upper = a;
+  for (wchar_t& c : upper) c = static_cast<wchar_t>(towupper(c));
+  EXPECT_TRUE(IsSameFile(a, upper));
+#else
+  const std::wstring symlink = dir.File(L"symlink.db");
+  std::filesystem::create_symlink(std::filesystem::path(a), std::filesystem::path(symlink), ec);
+  ASSERT_FALSE(ec) << ec.message();
+  EXPECT_TRUE(IsSameFile(symlink, a));
+#endif
+}
+
+TEST(FilesTest, WritersHoldingAFileAreSeen) {
+  test::TempDir dir;
+  const std::wstring path = dir.File(L"out.csv");
+  EXPECT_FALSE(IsHeldByAnotherWriter(path)) << "missing";
+  ASSERT_TRUE(WriteWholeFile(path, "older"));
+  EXPECT_FALSE(IsHeldByAnotherWriter(path)) << "closed";
+  {
+    std::ifstream reader(std::filesystem::path(path), std::ios::binary);
+    ASSERT_TRUE(reader.good());
+    EXPECT_FALSE(IsHeldByAnotherWriter(path)) << "a reader does not hold it";
+  }
+  {
+    OutputFile holder;
+    ASSERT_TRUE(holder.Open(path));
+    EXPECT_TRUE(IsHeldByAnotherWriter(path));
+  }
+  ASSERT_TRUE(WriteWholeFile(path, "older"));
+  {
+    // Any program that writes it, not only this program's OutputFile.
+    std::ofstream writer(std::filesystem::path(path), std::ios::binary | std::ios::app);
+    ASSERT_TRUE(writer.good());
+    EXPECT_TRUE(IsHeldByAnotherWriter(path));
+    OutputFile second;
+    EXPECT_FALSE(second.Open(path)) << "an output open refuses a file another writer has open";
+  }
+  EXPECT_EQ(test::ReadFileBytes(path), "older");
+  EXPECT_FALSE(IsHeldByAnotherWriter(path));
+}
+
+TEST(FilesTest, TemporaryFileBesideIsMovedOverTheTarget) {
+  test::TempDir dir;
+  const std::wstring target = dir.File(L"結果.csv");
+  ASSERT_TRUE(WriteWholeFile(target, "older"));
+  std::wstring temporary;
+  ASSERT_TRUE(CreateTempFileBeside(target, &temporary));
+  EXPECT_EQ(temporary.substr(0, dir.path().size() + 4), dir.path() + kPathSeparator + L"wkl");
+  EXPECT_EQ(FileSizeOf(temporary), 0);
+  std::wstring another;
+  ASSERT_TRUE(CreateTempFileBeside(target, &another));
+  EXPECT_NE(another, temporary);
+  EXPECT_TRUE(DeleteFileAt(another));
+  ASSERT_TRUE(WriteWholeFile(temporary, "new and complete"));
+
+#ifdef _WIN32
+  {
+    // A program holding the target without sharing (as Excel does) keeps it.
+    OutputFile holder;
+    ASSERT_TRUE(holder.Open(target));
+    EXPECT_FALSE(MoveFileOver(temporary, target));
+    EXPECT_EQ(FileSizeOf(temporary), 16);
+  }
+  ASSERT_TRUE(WriteWholeFile(target, "older"));
+#endif
+  ASSERT_TRUE(MoveFileOver(temporary, target));
+  EXPECT_EQ(test::ReadFileBytes(target), "new and complete");
+  EXPECT_FALSE(PathExists(temporary));
+  EXPECT_FALSE(CreateTempFileBeside(dir.File(L"missing") + kPathSeparator + L"x.csv", &temporary));
+#ifndef _WIN32
+  // The output gets the mode of any new output file, not a private one.
+  const std::wstring plain = dir.File(L"plain.csv");
+  OutputFile file;
+  ASSERT_TRUE(file.Open(plain));
+  ASSERT_TRUE(file.Close());
+  EXPECT_EQ(std::filesystem::status(std::filesystem::path(Utf16ToUtf8(target))).permissions(),
+            std::filesystem::status(std::filesystem::path(Utf16ToUtf8(plain))).permissions());
+  // A replaced file keeps the permissions its owner gave it.
+  const std::filesystem::perms own = std::filesystem::perms::owner_read | std::filesystem::perms::owner_write;
+  std::filesystem::permissions(std::filesystem::path(Utf16ToUtf8(target)), own);
+  ASSERT_TRUE(CreateTempFileBeside(target, &temporary));
+  ASSERT_TRUE(MoveFileOver(temporary, target));
+  EXPECT_EQ(std::filesystem::status(std::filesystem::path(Utf16ToUtf8(target))).permissions(), own);
+#endif
 }
 
 TEST(FilesTest, OutputFileInMissingFolderFails) {

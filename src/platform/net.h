@@ -73,7 +73,7 @@ PageFetchResult FetchPageBytes(const NetEndpoint& endpoint, const std::wstring& 
 // remain; the caller deletes it.  Windows may answer from the system's URL
 // cache, so the cache entry of `url` is dropped first; Linux refuses bodies
 // over 128 MiB.
-bool DownloadUrlToFile(const std::wstring& url, const std::wstring& path);
+[[nodiscard]] bool DownloadUrlToFile(const std::wstring& url, const std::wstring& path);
 
 }  // namespace wakelore
 

@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "acquire/official_servers.h"
 #include "platform/clock.h"
 #include "platform/files.h"
+#include "platform/official_servers.h"
 #include "tests/support/official_server.h"
 #include "tests/support/test_support.h"
 

@@ -26,16 +26,16 @@ void WriteStandardError(const std::wstring& text);
 
 // The value of an environment variable of this process.  False when it is
 // not set (an empty value counts as set).
-bool EnvironmentValue(const std::wstring& name, std::wstring* value);
+[[nodiscard]] bool EnvironmentValue(const std::wstring& name, std::wstring* value);
 
 // Sets an environment variable of this process (for the tests, which point
 // the program at stand-in servers).  Not thread-safe: call before threads
 // that read the environment start.
-bool SetEnvironmentValue(const std::wstring& name, const std::wstring& value);
+[[nodiscard]] bool SetEnvironmentValue(const std::wstring& name, const std::wstring& value);
 
 // Writes bytes unchanged to standard output (binary: no newline
 // translation).  False when a write failed or there is no standard output.
-bool WriteStandardOutput(std::string_view bytes);
+[[nodiscard]] bool WriteStandardOutput(std::string_view bytes);
 
 }  // namespace wakelore
 

@@ -9,7 +9,9 @@
 //     (invalid trail byte included) give one U+30FB, as does a lead byte
 //     at the end; 0x80 -> U+0080, 0xA0 -> U+F8F0,
 //     0xFD..0xFF -> U+F8F1..U+F8F3 (as Windows does);
-//   encoding 932: a character 932 cannot hold becomes '?';
+//   encoding 932: Windows' best fit for characters 932 lacks (é -> e,
+//     ¥ -> 5C), '?' for the rest, and '?' for U+301C, U+2212, U+2014 and
+//     U+2016, which iconv maps but Windows does not;
 //   UTF-8: invalid sequences and lone surrogates become U+FFFD.
 // All functions are thread-safe.
 #ifndef WAKELORE_PLATFORM_TEXT_H_

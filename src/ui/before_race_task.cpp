@@ -2,27 +2,21 @@
 
 #include "acquire/archive_addresses.h"
 #include "acquire/download_cache.h"
-#include "acquire/official_servers.h"
-#include "app/data_folder.h"
+#include "platform/official_servers.h"
 #include "archive/race_file_importer.h"
 #include "db/db_manager.h"
 #include "platform/clock.h"
 #include "platform/files.h"
+#include "platform/path.h"
 #include "ui/dialog_dates.h"
-#include "web/before_race.h"
 #include "web/race_address.h"
-#include "web/trifecta_odds.h"
+#include "web/race_pages.h"
 
 namespace wakelore {
 namespace {
 
 // The pause between the two page fetches of one race, to spare the site.
 constexpr uint32_t kPauseBetweenPagesMs = 300;
-
-std::wstring FolderOf(const std::wstring& path) {
-  size_t slash = path.find_last_of(L"\\/");
-  return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
-}
 
 // Finds the race, taking the day's program first when it is not known.
 // 0 with `outcome->stop` set when it cannot be had.
@@ -45,6 +39,11 @@ int64_t RaceIdWithProgram(DbManager* db, WebClient& client, const BeforeRaceRequ
   std::wstring folder =
       CacheYearFolder(JoinPath(request.downloadFolder, kProgramCacheFolder), local.year);
   std::wstring path = JoinPath(folder, ArchiveFileName(L'B', request.day));
+  if (!EnsureDirectory(folder)) {
+    outcome->stop = BeforeRaceStop::kProgramNotFetched;
+    outcome->programError = L"ダウンロードフォルダを作れませんでした: " + folder;
+    return 0;
+  }
   if (!FetchProgramArchive(client, request.day, path)) {
     if (cancelled()) {
       outcome->stop = BeforeRaceStop::kCancelled;
@@ -66,40 +65,9 @@ int64_t RaceIdWithProgram(DbManager* db, WebClient& client, const BeforeRaceRequ
   return race_id;
 }
 
-// The parts fetched for a known race, in order.  Each fetches one page,
-// stores what it got and records the result in the outcome.
-void FetchInfoPart(DbManager* db, WebClient& client, const BeforeRaceRequest& request,
-                   int64_t race_id, BeforeRaceOutcome* outcome) {
-  const std::wstring date = DayText(request.day, L"-");
-  BeforeRaceInfo info;
-  if (!FetchBeforeInfo(client, date, request.stadiumId, request.raceNo, &info)) {
-    outcome->infoError = client.message;
-    return;
-  }
-  outcome->infoFetched = true;
-  outcome->hasExhibition = info.hasExhibition;
-  outcome->hasWeather = info.hasWeather;
-  std::wstring message;
-  if (!StoreBeforeRace(*db, &message, race_id, info)) outcome->infoStoreError = message;
-}
-
-void FetchOddsPart(DbManager* db, WebClient& client, const BeforeRaceRequest& request,
-                   int64_t race_id, BeforeRaceOutcome* outcome) {
-  const std::wstring date = DayText(request.day, L"-");
-  TrifectaOdds odds;
-  if (!FetchTrifectaOdds(client, date, request.stadiumId, request.raceNo, &odds)) {
-    outcome->oddsError = client.message;
-    return;
-  }
-  outcome->oddsFetched = true;
-  outcome->oddsCount = static_cast<int>(odds.size());
-  std::wstring message, fetched_at;
-  if (StoreLiveOdds(*db, &message, race_id, L"3連単", odds, &fetched_at)) {
-    outcome->fetchedAt = fetched_at;
-  } else {
-    outcome->oddsStoreError = message;
-  }
-}
+// Where the task's progress stands before page `page` (0 the before-race
+// page, then the five odds pages).
+const wchar_t* PageStepText(int page) { return page == 0 ? kFetchingInfoText : kFetchingOddsText; }
 
 }  // namespace
 
@@ -114,15 +82,13 @@ bool FetchProgramArchive(WebClient& client, int64_t day, const std::wstring& pat
   }
   std::string body;
   if (!FetchPageFrom(client, ArchiveServerHost(), url.substr(base.size()), &body)) return false;
-  std::wstring folder = FolderOf(path);
-  if (!folder.empty()) EnsureDirectory(folder);
   if (!WriteWholeFile(path, body)) {
-    DeleteFileAt(path);
+    (void)DeleteFileAt(path);  // what is reported is that it could not be saved
     client.message = L"番組表をダウンロードフォルダに保存できませんでした。";
     return false;
   }
   if (!LooksLikeLzh(path)) {
-    DeleteFileAt(path);
+    (void)DeleteFileAt(path);  // a leftover is refused as no archive next time too
     client.message = L"番組表のファイルではない応答でした(まだ公開されていない可能性があります)。";
     return false;
   }
@@ -147,16 +113,56 @@ BeforeRaceOutcome RunBeforeRaceTask(const BeforeRaceRequest& request,
     outcome.stop = BeforeRaceStop::kCancelled;
     return outcome;
   }
-  progress(kFetchingInfoText);
-  FetchInfoPart(&db, client, request, race_id, &outcome);
-  SleepMs(kPauseBetweenPagesMs);
-  if (cancelled()) {
-    outcome.stop = BeforeRaceStop::kCancelled;
-    return outcome;
+  // The six pages with a pause between two requests; a stop asked for
+  // between pages keeps what the pages fetched so far gave.
+  progress(PageStepText(0));
+  RacePageSet pages;
+  int fetched = 0;
+  bool complete = FetchRacePages(client, DayText(request.day, L"-"), request.stadiumId, request.raceNo,
+                                 [&] {
+                                   if (++fetched >= kRacePageCount) return true;
+                                   SleepMs(kPauseBetweenPagesMs);
+                                   if (cancelled()) return false;
+                                   if (fetched == 1) progress(PageStepText(fetched));
+                                   return true;
+                                 },
+                                 &pages);
+  RaceSnapshot snapshot;
+  ReadRaceSnapshot(pages, &snapshot);
+  BeforeRaceOutcomeOf(snapshot, &outcome);
+  SnapshotStoreOptions options;
+  options.dayIsOver = request.day < LocalMidnightOf(NowSeconds());
+  SnapshotStoreCounts counts;
+  std::wstring message;
+  if (!StoreRaceSnapshot(db, &message, race_id, snapshot, options, &counts)) {
+    // One transaction: neither part reached the database.
+    if (snapshot.hasBeforeInfo) outcome.infoStoreError = message;
+    if (outcome.oddsFetched) outcome.oddsStoreError = message;
   }
-  progress(kFetchingOddsText);
-  FetchOddsPart(&db, client, request, race_id, &outcome);
+  outcome.oddsCount = counts.totalRows;
+  outcome.fetchedAt = counts.fetchedAt;
+  outcome.betRows = counts.rows;
+  outcome.betKept = counts.kept;
+  if (!complete) outcome.stop = BeforeRaceStop::kCancelled;
   return outcome;
+}
+
+void BeforeRaceOutcomeOf(const RaceSnapshot& snapshot, BeforeRaceOutcome* outcome) {
+  static const wchar_t* const kPageLabels[kRacePageCount] = {L"直前情報", L"3連単",  L"3連複",
+                                                             L"2連単・2連複", L"拡連複", L"単勝・複勝"};
+  outcome->infoFetched = snapshot.outcome[0] == RacePageOutcome::kRead;
+  outcome->hasExhibition = snapshot.hasBeforeInfo && snapshot.info.hasExhibition;
+  outcome->hasWeather = snapshot.hasBeforeInfo && snapshot.info.hasWeather;
+  if (!outcome->infoFetched) outcome->infoError = snapshot.problem[0];
+  outcome->oddsFetched = false;
+  outcome->oddsError.clear();
+  for (size_t p = 1; p < static_cast<size_t>(kRacePageCount); ++p) {
+    if (snapshot.outcome[p] == RacePageOutcome::kRead) {
+      outcome->oddsFetched = true;
+    } else {
+      outcome->oddsError += std::wstring(kPageLabels[p]) + L": " + snapshot.problem[p] + L"\r\n";
+    }
+  }
 }
 
 }  // namespace wakelore

@@ -1,6 +1,7 @@
 // The before-race command's work: one race's program (when the database does
-// not have it yet), then its before-race information and its trifecta odds,
-// each fetched from the official servers and stored.  Runs on the dialog's
+// not have it yet), then its six race-day pages (the before-race page and the
+// five odds pages of all seven bet types), fetched from the official servers
+// and stored as one snapshot.  Runs on the dialog's
 // background task with its own database connection, reports each step and
 // stops between steps once asked to.
 //
@@ -39,7 +40,8 @@ inline constexpr wchar_t kFetchingInfoText[] = L"直前情報を取得してい�
 inline constexpr wchar_t kFetchingOddsText[] = L"オッズを取得しています…";
 
 // Makes sure the day's program archive is at `path` (the download cache's
-// place for it): a cached copy is kept; otherwise the archive is fetched
+// place for it, in a folder that exists): a cached copy is kept; otherwise
+// the archive is fetched
 // from the archive server with `client` and written there.  False with
 // `client.message` set when it could not be fetched or the answer is not an
 // archive (nothing is left at `path` then).
@@ -52,6 +54,13 @@ bool FetchProgramArchive(WebClient& client, int64_t day, const std::wstring& pat
 BeforeRaceOutcome RunBeforeRaceTask(const BeforeRaceRequest& request,
                                     const BeforeRaceProgressFn& progress,
                                     const BeforeRaceCancelledFn& cancelled);
+
+// What the pages of a snapshot gave, in the outcome's terms: the
+// before-race part, whether some odds page was read, and one line per odds
+// page that gave nothing ("3連複: データなし").  The stored counts are left
+// as they are.
+struct RaceSnapshot;
+void BeforeRaceOutcomeOf(const RaceSnapshot& snapshot, BeforeRaceOutcome* outcome);
 
 }  // namespace wakelore
 

@@ -132,7 +132,11 @@ TEST_F(BeforeRaceTaskTest, EveryPageFailureHasAReason) {
   ASSERT_TRUE(server().SetFault("/owpc/pc/race/odds3t", "404"));
   BeforeRaceOutcome outcome = Run();
   EXPECT_EQ(outcome.infoError, L"ページが空でした。");
-  EXPECT_EQ(outcome.oddsError, L"HTTP 404 が返されました。");
+  // One line per odds page, each with its reason.
+  EXPECT_EQ(outcome.oddsError,
+            L"3連単: HTTP 404 が返されました。\r\n3連複: HTTP 404 が返されました。\r\n"
+            L"2連単・2連複: HTTP 404 が返されました。\r\n拡連複: HTTP 404 が返されました。\r\n"
+            L"単勝・複勝: HTTP 404 が返されました。\r\n");
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #ifndef WAKELORE_UI_BEFORE_RACE_TEXTS_H_
 #define WAKELORE_UI_BEFORE_RACE_TEXTS_H_
 
+#include <array>
 #include <string>
 
 namespace wakelore {
@@ -21,7 +22,7 @@ inline constexpr wchar_t kNoProgramBoxText[] =
 // The entries of the race number list: "1R" to "12R".
 std::wstring RaceNumberText(int race_no);
 
-// "%s %s %dR の直前情報と3連単オッズを公式サイトから取り込みます。\r\nよろしいですか?"
+// "%s %s %dR の直前情報と全券種のオッズを公式サイトから取り込みます。\r\nよろしいですか?"
 std::wstring BeforeRaceQuestionText(const std::wstring& shown_date, const std::wstring& stadium,
                                     int race_no);
 
@@ -34,30 +35,42 @@ enum class BeforeRaceStop {
   kCancelled,          // the user asked the task to stop
 };
 
-// What the two fetches of one race gave.
+// What the six pages of one race gave (the before-race page and the five
+// odds pages).
 struct BeforeRaceOutcome {
   bool infoFetched = false;
   bool hasExhibition = false;
   bool hasWeather = false;
-  std::wstring infoError;  // the client's message when the page failed
-  bool oddsFetched = false;
-  int oddsCount = 0;
-  std::wstring fetchedAt;  // "YYYY-MM-DD HH:MM:SS" of the odds snapshot
+  std::wstring infoError;  // why the before-race page gave nothing
+  bool oddsFetched = false;  // at least one odds page was read
+  int oddsCount = 0;         // live_odds rows stored
+  std::wstring fetchedAt;    // "YYYY-MM-DD HH:MM:SS" of the odds snapshot
+  // One line per odds page that gave nothing: "3連複: データなし\r\n".
   std::wstring oddsError;
   // Why a fetched part could not be stored (empty when it was).
   std::wstring infoStoreError;
   std::wstring oddsStoreError;
+  // Rows stored per bet type, in the order 3連単, 3連複, 2連単, 2連複, 拡連複,
+  // 単勝, 複勝; and whether its final odds were stored before and kept.
+  std::array<int, 7> betRows = {};
+  std::array<bool, 7> betKept = {};
   BeforeRaceStop stop = BeforeRaceStop::kNone;
   std::wstring programError;   // kProgramNotFetched: why
   std::wstring databaseError;  // kDatabase: the database's message
 };
 
-// "展示取得・気象未公開・3連単オッズ120点(10:15:30)" and the like; empty when
-// neither fetch succeeded.
+// "展示取得・気象未公開・オッズ212点(10:15:30)" and the like ("オッズ保存済み"
+// when odds pages were read but no row was added because their final odds
+// were stored before); empty when nothing was read.
 std::wstring BeforeRaceSummary(const BeforeRaceOutcome& outcome);
 
-// The label beside the button: the summary, or "取得できませんでした";
-// for a command that stopped early, what stopped it.
+// The rows stored of each bet type: "3連単120 3連複20 2連単30 2連複15
+// 拡連複15 単勝6 複勝6", a kept bet type as "3連単保存済"; bet types
+// without rows are left out; empty when there are none.
+std::wstring BeforeRaceRowsText(const BeforeRaceOutcome& outcome);
+
+// The label beside the button: the summary and the rows text, or
+// "取得できませんでした"; for a command that stopped early, what stopped it.
 std::wstring BeforeRaceNoteText(const BeforeRaceOutcome& outcome);
 
 // The closing information box: the problem list when a fetch or a store

@@ -10,7 +10,8 @@ std::vector<ControlState> BusyControlStates(bool busy) {
       IDC_KIND_MEETINGS, IDC_KIND_RACER_PERIODS, IDC_IMPORT_START, IDC_BEFORE_DATE,
       IDC_BEFORE_STADIUM, IDC_BEFORE_RACE,  IDC_BEFORE_FETCH,   IDC_DATASET,
       IDC_EXPORT_FROM,   IDC_EXPORT_TO,     IDC_EXPORT_STADIUM, IDC_FORMAT,
-      IDC_PREVIEW,       IDC_EXPORT,        IDC_TABLE_LIST,     IDC_SQL_TEXT};
+      IDC_PREVIEW,       IDC_EXPORT,        IDC_TABLE_LIST,     IDC_SQL_TEXT,
+      IDC_KIND_RACE_PAGES};
   std::vector<ControlState> states;
   for (int id : kLocked) states.push_back({id, !busy});
   states.push_back({IDC_CANCEL_TASK, busy});

@@ -2,7 +2,6 @@
 
 #include <utility>
 
-#include "app/data_folder.h"
 #include "db/db_schema.h"
 #include "ui/dialog_dates.h"
 #include "ui/output_texts.h"
@@ -14,21 +13,16 @@
 #include "acquire/archive_addresses.h"
 #include "platform/clock.h"
 #include "platform/files.h"
+#include "platform/path.h"
 #include "platform/text.h"
 
 namespace wakelore {
-namespace {
-
-std::wstring FolderOf(const std::wstring& path) {
-  size_t slash = path.find_last_of(L"\\/");
-  return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
-}
-
-}  // namespace
 
 bool OpenMainDatabase(DbManager* db, const std::wstring& path, std::wstring* error) {
-  std::wstring folder = FolderOf(path);
-  if (!folder.empty()) EnsureDirectory(folder);
+  std::wstring folder = SplitPath(path).folder;
+  // Not checked: a folder that cannot be made fails InitializeDatabase below,
+  // which says why.
+  if (!folder.empty()) (void)EnsureDirectory(folder);
   DbSchema schema(*db);
   if (!schema.InitializeDatabase(path)) {
     *error = schema.LastError();
@@ -123,6 +117,7 @@ std::wstring RunImportTask(const ImportRequest& request, const TaskProgressFn& p
   options.results = request.kinds.results;
   options.meetings = request.kinds.meetings;
   options.racerPeriods = request.kinds.racerPeriods;
+  options.racePages = request.kinds.racePages;
   options.reimport = false;
   options.referenceTime = 0;
   ImportStats stats;
@@ -136,16 +131,18 @@ std::wstring RunImportTask(const ImportRequest& request, const TaskProgressFn& p
   outcome.importedFiles = stats.imported_files;
   outcome.gradeDays = stats.grade_days;
   outcome.racerFiles = stats.racer_files;
+  outcome.racePages = stats.race_pages;
+  outcome.racesUnavailable = stats.races_unavailable;
   outcome.log = stats.log;
   if (!outcome.ok || outcome.log.empty()) return ImportReportBoxText(outcome, L"", true);
-  LocalTime now;
-  ToLocalTime(NowSeconds(), &now);
+  LocalTime now;  // the epoch's fields name the file if the clock cannot be read
+  if (!ToLocalTime(NowSeconds(), &now)) now = LocalTime();
   std::wstring path;
   bool written = WriteReportFile(
       request.reportFolder,
       ImportReportFileName(now.year, now.month, now.day, now.hour, now.minute, now.second),
       ImportReportText(outcome), &path);
-  return ImportReportBoxText(outcome, path, written);
+  return ImportReportBoxText(outcome, path, written, request.reportBoxLogLines);
 }
 
 bool WriteReportFile(const std::wstring& folder, const std::wstring& name,

@@ -19,7 +19,7 @@ namespace wakelore {
 
 // Opens (creating and upgrading as needed) the database the dialog works on.
 // On failure `*error` holds the reason; the connection may still be open.
-bool OpenMainDatabase(DbManager* db, const std::wstring& path, std::wstring* error);
+[[nodiscard]] bool OpenMainDatabase(DbManager* db, const std::wstring& path, std::wstring* error);
 
 struct StadiumEntry {
   int id = 0;
@@ -32,7 +32,7 @@ std::vector<StadiumEntry> LoadStadiumEntries(DbManager* db);
 // Latest days and racer period on record (empty / false when none).
 std::wstring LatestResultDateText(DbManager* db);
 std::wstring LatestProgramDateText(DbManager* db);
-bool LatestRacerPeriodOf(DbManager* db, int* year, int* term);
+[[nodiscard]] bool LatestRacerPeriodOf(DbManager* db, int* year, int* term);
 
 // Whether any race is stored from `from` to `to` (local midnights, either
 // order); false when the query fails.
@@ -58,13 +58,14 @@ struct SelectionInput {
 // Turns the selection into a statement: the dataset's statement for the
 // period (swapped when reversed) and stadium, or the user's own checked
 // statement wrapped with the limit.  On failure `*error` holds the message.
-bool BuildSelectionStatement(const SelectionInput& input, std::wstring* sql, std::wstring* error);
+[[nodiscard]] bool BuildSelectionStatement(const SelectionInput& input, std::wstring* sql, std::wstring* error);
 
 // The import run of the dialog, on the calling (background) thread.
 struct ImportRequest {
   std::wstring databasePath;
   std::wstring downloadFolder;
   std::wstring reportFolder;  // where the report file of a run with a log goes
+  int reportBoxLogLines = kReportBoxLogLines;  // log lines the report box shows
   int64_t fromDate = 0;
   int64_t toDate = 0;
   ImportKinds kinds;

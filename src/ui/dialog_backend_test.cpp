@@ -6,7 +6,9 @@
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/text.h"
+#include "tests/support/official_server.h"
 #include "tests/support/test_support.h"
+#include "ui/before_race_task.h"
 
 namespace wakelore {
 namespace {
@@ -27,7 +29,7 @@ TEST(DialogBackendTest, SelectionStatements) {
   input.key = L"sql";
   input.customSql = L"  select * from races;;\r\n";
   ASSERT_TRUE(BuildSelectionStatement(input, &sql, &error));
-  EXPECT_EQ(sql, L"SELECT * FROM (select * from races) LIMIT 100");
+  EXPECT_EQ(sql, L"SELECT * FROM (select * from races\n) LIMIT 100");
   input.limit = 0;
   ASSERT_TRUE(BuildSelectionStatement(input, &sql, &error));
   EXPECT_EQ(sql, L"select * from races");
@@ -49,6 +51,80 @@ TEST(DialogBackendTest, SelectionStatements) {
     EXPECT_EQ(error, r.error) << r.text;
     EXPECT_TRUE(sql.empty());
   }
+}
+
+// The preview of "SQLを直接入力" runs on the dialog's own read-write
+// connection: whatever the user types, it neither writes, attaches, changes
+// the connection's settings nor creates files, and the connection keeps
+// working for the dialog's own writes.
+TEST(DialogBackendTest, PreviewOfTypedSqlCannotWriteOnTheDialogsConnection) {
+  test::TempDir dir;
+  DbManager db;
+  std::wstring error;
+  ASSERT_TRUE(OpenMainDatabase(&db, dir.File(L"wakelore.db"), &error)) << error;
+  ASSERT_TRUE(db.Exec(L"INSERT INTO races (race_date, stadium_id, race_no) VALUES ('2023-09-01', 2, 1);"))
+      << db.LastError();
+  const std::wstring attached = dir.File(L"x.db");
+  const std::wstring copy = dir.File(L"copy.db");
+  const std::wstring typed[] = {
+      L"ATTACH DATABASE " + SqlQuote(attached) + L" AS x",
+      L"DELETE FROM races",
+      L"SELECT 1; DELETE FROM races",
+      L"PRAGMA query_only = ON",
+      L"PRAGMA query_only = OFF",
+      L"SAVEPOINT a",
+      L"PRAGMA writable_schema = ON",
+      L"VACUUM INTO " + SqlQuote(copy),
+      L"SELECT load_extension('x')",
+      L"WITH gone AS (SELECT 1) DELETE FROM races",
+      L"select * from pragma_query_only(1)",
+  };
+  SelectionInput input;
+  input.key = L"sql";
+  input.limit = 1000;  // the preview's row limit
+  for (const std::wstring& text : typed) {
+    input.customSql = text;
+    std::wstring sql;
+    bool ran = BuildSelectionStatement(input, &sql, &error) &&
+               db.Query(sql, nullptr, [](const std::vector<DbCell>&) { return true; });
+    EXPECT_FALSE(ran) << testing::PrintToString(text);
+    // The database layer refuses it by itself as well, without the
+    // dialog's check of the first word.
+    ran = db.Query(WrapCustomSql(text, 1000), nullptr, [](const std::vector<DbCell>&) { return true; });
+    EXPECT_FALSE(ran) << testing::PrintToString(text);
+  }
+  EXPECT_FALSE(PathExists(attached));
+  EXPECT_FALSE(PathExists(copy));
+  EXPECT_FALSE(db.InTransaction());
+  std::vector<DbRow> rows;
+  ASSERT_TRUE(db.QueryRows(L"SELECT COUNT(*) AS n FROM races", &rows));
+  EXPECT_EQ(DbRowValue(rows[0], L"n"), L"1");
+  ASSERT_TRUE(db.QueryRows(L"PRAGMA database_list", &rows));
+  EXPECT_EQ(rows.size(), 1u);
+  ASSERT_TRUE(db.QueryRows(L"PRAGMA query_only", &rows));
+  EXPECT_EQ(DbRowValue(rows[0], L"query_only"), L"0");
+  EXPECT_TRUE(db.Exec(L"UPDATE races SET weather = '晴' WHERE race_no = 1;")) << db.LastError();
+
+  // An ordinary statement previews.
+  input.customSql = L"select race_date, stadium_id from races -- 日付と場";
+  std::wstring sql;
+  ASSERT_TRUE(BuildSelectionStatement(input, &sql, &error)) << error;
+  int count = 0;
+  EXPECT_TRUE(db.Query(sql, nullptr, [&](const std::vector<DbCell>&) { return ++count > 0; }))
+      << db.LastError();
+  EXPECT_EQ(count, 1);
+}
+
+TEST(DialogBackendTest, FileThatIsNoDatabaseFailsTheWindowsOpen) {
+  test::TempDir dir;
+  const std::wstring path = dir.File(L"wakelore.db");
+  const std::string junk(8192, 'j');
+  ASSERT_TRUE(WriteWholeFile(path, junk));
+  DbManager db;
+  std::wstring error;
+  EXPECT_FALSE(OpenMainDatabase(&db, path, &error));
+  EXPECT_EQ(error, L"file is not a database");
+  EXPECT_EQ(test::ReadFileBytes(path), junk);
 }
 
 TEST(DialogBackendTest, FreshDatabaseGivesMasterDataAndNoDates) {
@@ -116,6 +192,52 @@ TEST(DialogBackendTest, ExportTaskReports) {
   request.databasePath = dir.File(L"missing.db");
   std::wstring report = RunExportTask(request, keep_going);
   EXPECT_EQ(report.rfind(L"データベースを開けませんでした。\r\n", 0), 0u) << Utf16ToUtf8(report);
+}
+
+
+class BeforeRaceCommandTest : public test::OfficialServerTest {};
+
+// The window's ② on a race whose program is not in the database yet: the
+// program first, then the six pages, every bet type stored and counted.
+TEST_F(BeforeRaceCommandTest, StoresEveryBetTypeAndSaysHowManyRowsOfEach) {
+  test::TempDir dir;
+  DbManager db;
+  std::wstring error;
+  ASSERT_TRUE(OpenMainDatabase(&db, dir.File(L"wakelore.db"), &error)) << testing::PrintToString(error);
+  BeforeRaceRequest request;
+  request.databasePath = dir.File(L"wakelore.db");
+  request.downloadFolder = dir.File(L"download");
+  request.day = Day(2023, 9, 1);
+  request.stadiumId = 7;
+  request.stadiumName = L"蒲郡";
+  request.raceNo = 1;
+  std::vector<std::wstring> notes;
+  const auto keep_going = [] { return false; };
+  BeforeRaceOutcome outcome = RunBeforeRaceTask(
+      request, [&notes](const std::wstring& text) { notes.push_back(text); }, keep_going);
+  ASSERT_EQ(outcome.stop, BeforeRaceStop::kNone);
+  EXPECT_EQ(notes, (std::vector<std::wstring>{kFetchingProgramText, kFetchingInfoText, kFetchingOddsText}));
+  EXPECT_TRUE(outcome.infoFetched && outcome.hasExhibition && outcome.oddsFetched);
+  EXPECT_EQ(outcome.oddsError, L"");
+  EXPECT_EQ(outcome.oddsCount, 212);
+  EXPECT_EQ(outcome.betRows, (std::array<int, 7>{120, 20, 30, 15, 15, 6, 6}));
+  const std::wstring note = BeforeRaceNoteText(outcome);
+  EXPECT_EQ(note.find(L"展示取得・気象取得・オッズ212点("), 0u);
+  EXPECT_NE(note.find(L") 3連単120 3連複20 2連単30 2連複15 拡連複15 単勝6 複勝6"), std::wstring::npos) << note.size();
+  std::vector<DbRow> rows;
+  ASSERT_TRUE(db.QueryRows(L"SELECT COUNT(*) AS n, COUNT(DISTINCT fetched_at) AS t, MIN(is_final) AS f FROM live_odds;",
+                           &rows));
+  EXPECT_EQ(DbRowValue(rows[0], L"n"), L"212");
+  EXPECT_EQ(DbRowValue(rows[0], L"t"), L"1");
+  EXPECT_EQ(DbRowValue(rows[0], L"f"), L"1") << "a past day's odds are final";
+
+  // Again: the final odds are kept, nothing is added, the note says so.
+  outcome = RunBeforeRaceTask(request, [](const std::wstring&) {}, keep_going);
+  EXPECT_EQ(outcome.oddsCount, 0);
+  EXPECT_EQ(BeforeRaceNoteText(outcome),
+            L"展示取得・気象取得・オッズ保存済み 3連単保存済 3連複保存済 2連単保存済 2連複保存済 拡連複保存済 単勝保存済 複勝保存済");
+  ASSERT_TRUE(db.QueryRows(L"SELECT COUNT(*) AS n FROM live_odds;", &rows));
+  EXPECT_EQ(DbRowValue(rows[0], L"n"), L"212");
 }
 
 }  // namespace

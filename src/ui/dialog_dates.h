@@ -13,7 +13,7 @@ namespace wakelore {
 // rules: leading blanks and a sign allowed, trailing text ignored) and
 // accepts it when year > 1989, month > 0 and day > 0.  On success stores the
 // local midnight of that day in `*midnight`.
-bool ReadAcceptedDate(const std::wstring& text, int64_t* midnight);
+[[nodiscard]] bool ReadAcceptedDate(const std::wstring& text, int64_t* midnight);
 
 struct DialogDefaultDates {
   int64_t importFrom = 0;

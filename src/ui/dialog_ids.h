@@ -7,6 +7,7 @@
 #define IDD_MAIN 129
 #define IDD_ABOUT 130
 #define IDR_MAIN_MENU 131
+#define IDD_REPORT 132
 
 // Section 1: data import.
 #define IDC_IMPORT_FROM 1000
@@ -42,6 +43,8 @@
 #define IDC_GRID 1026
 #define IDC_DATA_FOLDER 1027
 #define IDC_PREVIEW_STATUS 1028
+// Section 1 again: the race-day pages of every race (直前情報・オッズ).
+#define IDC_KIND_RACE_PAGES 1029
 
 // Version dialog.
 #define IDC_ABOUT_VERSION 1200

@@ -11,6 +11,10 @@ std::wstring ImportTargetText(const ImportKinds& kinds) {
   if (kinds.results) text += L"競走成績・払戻 ";
   if (kinds.meetings) text += L"グレード・開催情報 ";
   if (kinds.racerPeriods) text += L"レーサー期別成績";
+  if (kinds.racePages) {
+    if (!text.empty() && text.back() != L' ') text += L' ';
+    text += L"直前情報・オッズ";
+  }
   return text;
 }
 
@@ -22,16 +26,25 @@ int ImportDayCount(int64_t from, int64_t to) {
 std::wstring ImportQuestionText(int64_t from, int64_t to, const ImportKinds& kinds) {
   int64_t earlier = from <= to ? from : to;
   int64_t later = from <= to ? to : from;
-  return Format(
+  std::wstring text = Format(
       L"データを取り込みますか?\r\n\r\n期間: %s ～ %s(%d日分)\r\n対象: %s\r\n\r\n"
       L"公式サイトから順に取得します。1年分でおよそ20〜30分かかります。",
       DayText(earlier, L"/"), DayText(later, L"/"), ImportDayCount(from, to),
       ImportTargetText(kinds));
+  if (kinds.racePages) {
+    // Six pages a race with 300 ms after each, about half a second a page:
+    // some 150 races a day take about 8 minutes.
+    text += Format(L"\r\n直前情報・オッズは1レースにつき6ページを取得します"
+                   L"(1日分・約150レースでおよそ8分、%d日分でおよそ%d分)。",
+                   ImportDayCount(from, to), ImportDayCount(from, to) * 8);
+  }
+  return text;
 }
 
 std::wstring ImportHeadline(const ImportOutcome& outcome) {
   if (outcome.cancelled) return L"取込を中止しました(取り込んだ分は保存されています)。";
-  bool nothing = outcome.importedFiles == 0 && outcome.gradeDays == 0 && outcome.racerFiles == 0;
+  bool nothing = outcome.importedFiles == 0 && outcome.gradeDays == 0 && outcome.racerFiles == 0 &&
+                 outcome.racePages == 0;
   if (nothing && outcome.unavailable > 0) {
     return L"取込が完了しました(取り込めたファイルはありません)。";
   }
@@ -42,11 +55,16 @@ namespace {
 
 // The headline and the counters.
 std::wstring ReportHead(const ImportOutcome& outcome) {
-  return Format(
+  std::wstring head = Format(
       L"%s\r\n\r\nダウンロード: %d件 / 保存済みを利用: %d件 / 取得できず: %d件\r\n"
       L"取り込んだファイル: %d件 / 開催情報: %d日分 / 期別成績: %dファイル",
       ImportHeadline(outcome), outcome.downloaded, outcome.existing, outcome.unavailable,
       outcome.importedFiles, outcome.gradeDays, outcome.racerFiles);
+  if (outcome.racePages > 0 || outcome.racesUnavailable > 0) {
+    head += Format(L"\r\n直前情報・オッズ: %dページ / 揃わなかったレース: %d件", outcome.racePages,
+                   outcome.racesUnavailable);
+  }
+  return head;
 }
 
 }  // namespace
@@ -59,7 +77,7 @@ std::wstring ImportReportText(const ImportOutcome& outcome) {
 }
 
 std::wstring ImportReportBoxText(const ImportOutcome& outcome, const std::wstring& report_file,
-                                 bool report_file_written) {
+                                 bool report_file_written, int log_lines) {
   if (!outcome.ok) return ImportReportText(outcome);
   std::wstring box = ReportHead(outcome);
   if (!outcome.log.empty()) {
@@ -70,7 +88,7 @@ std::wstring ImportReportBoxText(const ImportOutcome& outcome, const std::wstrin
       size_t end = outcome.log.find(L"\r\n", start);
       size_t next = end == std::wstring::npos ? outcome.log.size() : end + 2;
       if (end == std::wstring::npos) end = outcome.log.size();
-      if (shown < kReportBoxLogLines) {
+      if (shown < log_lines) {
         box += L"\r\n" + outcome.log.substr(start, end - start);
         ++shown;
       } else {

@@ -19,9 +19,22 @@ TEST(ImportTextsTest, TargetText) {
       {{false, false, false, true}, L"レーサー期別成績"},
       {{true, true, false, false}, L"番組表 競走成績・払戻 "},
       {{false, false, true, false}, L"グレード・開催情報 "},
+      {{true, true, true, true, true}, L"番組表 競走成績・払戻 グレード・開催情報 レーサー期別成績 直前情報・オッズ"},
+      {{true, false, false, false, true}, L"番組表 直前情報・オッズ"},
+      {{false, false, false, false, true}, L"直前情報・オッズ"},
   };
   for (const Case& c : cases) EXPECT_EQ(ImportTargetText(c.kinds), c.text);
   EXPECT_FALSE(ImportKinds().Any());
+  EXPECT_TRUE((ImportKinds{false, false, false, false, true}.Any()));
+}
+
+TEST(ImportTextsTest, QuestionSaysHowLongTheRaceDayPagesTake) {
+  ImportKinds kinds{true, false, false, false, true};
+  EXPECT_EQ(ImportQuestionText(Day(2024, 3, 1), Day(2024, 3, 3), kinds),
+            L"データを取り込みますか?\r\n\r\n期間: 2024/03/01 ～ 2024/03/03(3日分)\r\n"
+            L"対象: 番組表 直前情報・オッズ\r\n\r\n"
+            L"公式サイトから順に取得します。1年分でおよそ20〜30分かかります。\r\n"
+            L"直前情報・オッズは1レースにつき6ページを取得します(1日分・約150レースでおよそ8分、3日分でおよそ24分)。");
 }
 
 TEST(ImportTextsTest, QuestionOrdersTheDays) {
@@ -54,6 +67,12 @@ TEST(ImportTextsTest, Reports) {
       L"\r\n\r\nダウンロード: 2件 / 保存済みを利用: 3件 / 取得できず: 1件\r\n"
       L"取り込んだファイル: 2件 / 開催情報: 1日分 / 期別成績: 1ファイル";
   EXPECT_EQ(ImportReportText(done), L"取込が完了しました。" + counters);
+
+  ImportOutcome pages = done;
+  pages.racePages = 72;
+  pages.racesUnavailable = 1;
+  EXPECT_EQ(ImportReportText(pages),
+            L"取込が完了しました。" + counters + L"\r\n直前情報・オッズ: 72ページ / 揃わなかったレース: 1件");
 
   done.cancelled = true;
   done.log = L"開催情報の取得失敗: 2024-03-01 timeout\r\n";
@@ -127,6 +146,14 @@ TEST(ImportTextsTest, ReportBoxKeepsTwentyLogLines) {
   ImportOutcome failed;
   failed.error = L"disk I/O error";
   EXPECT_EQ(ImportReportBoxText(failed, L"", true), L"取込に失敗しました。\r\ndisk I/O error");
+}
+
+TEST(ImportTextsTest, ReportBoxWithFewerLines) {
+  ImportOutcome outcome;
+  outcome.ok = true;
+  outcome.log = L"a\r\nb\r\nc\r\nd\r\ne\r\n";
+  std::wstring box = ImportReportBoxText(outcome, L"f.txt", true, 3);
+  EXPECT_NE(box.find(L"\r\n\r\na\r\nb\r\nc\r\nほか 2 件\r\n\r\nすべての記録: f.txt"), std::wstring::npos);
 }
 
 TEST(ImportTextsTest, ReportFileName) {

@@ -24,7 +24,7 @@ extern const wchar_t kDefaultCustomSql[];
 // or VALUES in any letter case.  On failure `*error` holds the message for
 // the user.  The database refuses writes on its own; this only spares the
 // round trip and gives a clearer message.
-bool CheckCustomSql(const std::wstring& text, std::wstring* trimmed, std::wstring* error);
+[[nodiscard]] bool CheckCustomSql(const std::wstring& text, std::wstring* trimmed, std::wstring* error);
 
 // Width in pixels of a preview column: name length x 14 + 20, within 60..200.
 int PreviewColumnWidth(const std::wstring& name);

@@ -179,17 +179,7 @@ bool FetchBeforeInfo(WebClient& client, const std::wstring& date_text, int stadi
   return false;
 }
 
-bool StoreBeforeRace(DbManager& db, std::wstring* message, int64_t race_id, const BeforeRaceInfo& info) {
-  if (race_id < 1) {
-    *message = L"直前情報を保存するレースが選択されていません。";
-    return false;
-  }
-  // Without a transaction of its own (one already open on the connection)
-  // a rollback here would undo someone else's work: stop before writing.
-  if (!db.Exec(L"BEGIN TRANSACTION;")) {
-    *message = db.LastError();
-    return false;
-  }
+bool WriteBeforeRace(DbManager& db, int64_t race_id, const BeforeRaceInfo& info) {
   bool ok = true;
   for (const BoatBeforeInfo& entry : info.entries) {
     std::wstring set;
@@ -215,11 +205,26 @@ bool StoreBeforeRace(DbManager& db, std::wstring* message, int64_t race_id, cons
   if (!info.wind_condition.empty()) set += Format(L", wind_condition=%s", SqlQuote(info.wind_condition));
   if (!db.Exec(Format(L"UPDATE races SET %s WHERE id=%d;", set, race_id))) ok = false;
 
+  return ok;
+}
+
+bool StoreBeforeRace(DbManager& db, std::wstring* message, int64_t race_id, const BeforeRaceInfo& info) {
+  if (race_id < 1) {
+    *message = L"直前情報を保存するレースが選択されていません。";
+    return false;
+  }
+  // Without a transaction of its own (one already open on the connection)
+  // a rollback here would undo someone else's work: stop before writing.
+  if (!db.Exec(L"BEGIN TRANSACTION;")) {
+    *message = db.LastError();
+    return false;
+  }
+  const bool ok = WriteBeforeRace(db, race_id, info);
   if (ok && db.Exec(L"COMMIT;")) return true;
   // A failed commit (the file locked by another connection) leaves the
   // transaction open; it must not stay open on the dialog's connection.
   *message = db.LastError();
-  db.Exec(L"ROLLBACK;");
+  (void)db.Exec(L"ROLLBACK;");  // the commit's error is the one reported
   return false;
 }
 

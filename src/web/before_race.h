@@ -3,9 +3,8 @@
 // race web site publishes them shortly before the race; read from its page
 // and stored onto the race and its entries.
 //
-// Used by the before-race command on the dialog's thread: FindRaceId
-// (race_address.h), then FetchBeforeInfo and StoreBeforeRace, then the
-// trifecta odds (trifecta_odds.h).
+// Read as the first of a race's six race-day pages (race_pages.h), which
+// write the values with WriteBeforeRace inside the race's snapshot.
 #ifndef WAKELORE_WEB_BEFORE_RACE_H_
 #define WAKELORE_WEB_BEFORE_RACE_H_
 
@@ -46,13 +45,13 @@ struct BeforeRaceInfo {
 //   "直前情報がありません(この日の開催がないか、まだ公開されていません)。"
 // when the page says it has no data, else
 //   "直前情報ページの形式を解釈できませんでした。".
-bool FetchBeforeInfo(WebClient& client, const std::wstring& date_text, int stadium_id, int race_no,
-                     BeforeRaceInfo* info);
+[[nodiscard]] bool FetchBeforeInfo(WebClient& client, const std::wstring& date_text, int stadium_id, int race_no,
+                                   BeforeRaceInfo* info);
 
 // Parses a before-race page (UTF-8 bytes) into `*info` (reset first).
 // True when at least one boat block was read; a page without the weather
 // section still succeeds with hasWeather false.  Linear in the page size.
-bool ParseBeforeInfo(std::string_view body, BeforeRaceInfo* info);
+[[nodiscard]] bool ParseBeforeInfo(std::string_view body, BeforeRaceInfo* info);
 
 // The text of one unit of the weather section: the unit whose class is
 // "weather1_bodyUnit <unit_class>", and in it the element whose class is
@@ -70,7 +69,13 @@ std::string WeatherUnitValue(std::string_view section, std::string_view unit_cla
 // "直前情報を保存するレースが選択されていません。"; a failed statement rolls
 // everything back and `*message` is the database's error.  A race id that
 // names no race writes nothing and succeeds.
-bool StoreBeforeRace(DbManager& db, std::wstring* message, int64_t race_id, const BeforeRaceInfo& info);
+[[nodiscard]] bool StoreBeforeRace(DbManager& db, std::wstring* message, int64_t race_id, const BeforeRaceInfo& info);
+
+// The statements of StoreBeforeRace without a transaction of their own, for
+// a caller that holds one (the race-day snapshot stores the before-race
+// values and the odds in one).  All statements are attempted; false when
+// any failed (db.LastError() says why).
+bool WriteBeforeRace(DbManager& db, int64_t race_id, const BeforeRaceInfo& info);
 
 }  // namespace wakelore
 

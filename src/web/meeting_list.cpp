@@ -152,11 +152,11 @@ bool StoreMeetingDays(DbManager& db, const std::vector<MeetingDayRow>& rows) {
     if (db.Exec(L"COMMIT;")) return true;
     // A commit that failed (the file is locked) leaves the transaction
     // open; it must not stay open on the run's connection.
-    db.Exec(L"ROLLBACK;");
+    (void)db.Exec(L"ROLLBACK;");
     return false;
   }
   // A successful rollback leaves the failed statement's message in place.
-  db.Exec(L"ROLLBACK;");
+  (void)db.Exec(L"ROLLBACK;");
   return false;
 }
 

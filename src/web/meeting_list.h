@@ -32,7 +32,7 @@ struct MeetingDayRow {
 // whatever it held (a day without races gives no rows); false when the
 // fetch failed, with client.message saying why (unless the answer was
 // empty).
-bool FetchMeetingDays(WebClient& client, const std::wstring& date_text, std::vector<MeetingDayRow>* rows);
+[[nodiscard]] bool FetchMeetingDays(WebClient& client, const std::wstring& date_text, std::vector<MeetingDayRow>* rows);
 
 // The rows of a meeting list page (UTF-8 bytes), in page order: one per
 // tbody whose first race-index link names a stadium 1..24 and, when it
@@ -44,7 +44,7 @@ void ParseMeetingList(std::string_view body, const std::wstring& date_text, std:
 // one transaction.  An empty list succeeds without touching the database.
 // On failure everything is rolled back and db.LastError() describes the
 // last failed statement.
-bool StoreMeetingDays(DbManager& db, const std::vector<MeetingDayRow>& rows);
+[[nodiscard]] bool StoreMeetingDays(DbManager& db, const std::vector<MeetingDayRow>& rows);
 
 }  // namespace wakelore
 

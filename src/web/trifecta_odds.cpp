@@ -113,7 +113,7 @@ bool StoreLiveOdds(DbManager& db, std::wstring* message, int64_t race_id, const 
   }
   if (ok && db.Exec(L"COMMIT;")) return true;
   *message = db.LastError();
-  db.Exec(L"ROLLBACK;");
+  (void)db.Exec(L"ROLLBACK;");  // the commit's error is the one reported
   return false;
 }
 

@@ -3,8 +3,9 @@
 // snapshots: every store adds all combinations under one fetch time and
 // never changes earlier snapshots.
 //
-// Used by the before-race command on the dialog's thread after the
-// before-race information (before_race.h).
+// ParseTrifectaOdds reads the odds3t page of a race's race-day pages
+// (race_pages.h), which store it with the other bet types; FetchTrifectaOdds
+// and StoreLiveOdds take the 3連単 page alone.
 #ifndef WAKELORE_WEB_TRIFECTA_ODDS_H_
 #define WAKELORE_WEB_TRIFECTA_ODDS_H_
 
@@ -30,8 +31,8 @@ using TrifectaOdds = std::map<std::wstring, double>;
 //   "オッズがありません(この日の開催がないか、まだ発売されていません)。"
 // when the page says it has no data, else
 //   "オッズページの形式を解釈できませんでした。".
-bool FetchTrifectaOdds(WebClient& client, const std::wstring& date_text, int stadium_id, int race_no,
-                       TrifectaOdds* odds);
+[[nodiscard]] bool FetchTrifectaOdds(WebClient& client, const std::wstring& date_text, int stadium_id, int race_no,
+                                     TrifectaOdds* odds);
 
 // Parses an odds page (UTF-8 bytes) into `*odds` (emptied first).  The
 // page lists the odds in 20 rows (table rows holding "oddsPoint"), in
@@ -40,7 +41,7 @@ bool FetchTrifectaOdds(WebClient& client, const std::wstring& date_text, int sta
 // odds.  True only when exactly 20 such rows were read, every odds cell
 // carried the "oddsPoint" class, and at least one odds was above 0; on
 // false `*odds` is empty.
-bool ParseTrifectaOdds(std::string_view body, TrifectaOdds* odds);
+[[nodiscard]] bool ParseTrifectaOdds(std::string_view body, TrifectaOdds* odds);
 
 // Adds one snapshot: a live_odds row per entry of `odds`, in map order,
 // with `bet_type` (the dialog passes "3連単"), the odds with two decimals and
@@ -51,8 +52,8 @@ bool ParseTrifectaOdds(std::string_view body, TrifectaOdds* odds);
 // latest snapshot of the bet type carries the current second already, the
 // store waits (at most about 1.5 s) for the next second, so that two
 // snapshots never share a fetch time.
-bool StoreLiveOdds(DbManager& db, std::wstring* message, int64_t race_id, const std::wstring& bet_type,
-                   const TrifectaOdds& odds, std::wstring* fetched_at);
+[[nodiscard]] bool StoreLiveOdds(DbManager& db, std::wstring* message, int64_t race_id, const std::wstring& bet_type,
+                                 const TrifectaOdds& odds, std::wstring* fetched_at);
 
 }  // namespace wakelore
 

@@ -1,8 +1,8 @@
 #include "web/web_client.h"
 
-#include "acquire/official_servers.h"
 #include "platform/format.h"
 #include "platform/net.h"
+#include "platform/official_servers.h"
 
 namespace wakelore {
 

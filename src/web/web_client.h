@@ -30,7 +30,7 @@ inline constexpr wchar_t kEmptyPageMessage[] = L"ページが空でした。";
 // `*body`.  True for status 200 with a non-empty body.  False otherwise,
 // with client.message set to the reason (kEmptyPageMessage for an empty 200
 // answer).  `*body` is empty after every failure.
-bool FetchPage(WebClient& client, const std::wstring& path, std::string* body);
+[[nodiscard]] bool FetchPage(WebClient& client, const std::wstring& path, std::string* body);
 
 // FetchPage from another server (the archive server's small daily
 // archives), with the same time-outs, limit and messages.

@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "app/version.h"
 #include "db/db_manager.h"
 #include "ui/dialog_ids.h"
 #include "driver_util.h"
@@ -206,7 +207,7 @@ void CheckStartupOnEmptyDatabase(App& app) {
   c.Equal(gui::Text(app.Item(IDC_EXPORT_STADIUM)), L"全場", "first export stadium");
   c.Equal(gui::ComboCount(app.dialog(), IDC_BEFORE_STADIUM), 24, "before-race stadiums");
   c.Equal(gui::Text(app.Item(IDC_BEFORE_STADIUM)), L"桐生", "first before-race stadium");
-  c.Equal(gui::ComboCount(app.dialog(), IDC_DATASET), 10, "datasets");
+  c.Equal(gui::ComboCount(app.dialog(), IDC_DATASET), 11, "datasets");
   c.Equal(gui::Text(app.Item(IDC_DATASET)), L"結合データ(1行=1艇、出走表+結果+払戻)", "first dataset");
   c.That(gui::Text(app.Item(IDC_SQL_TEXT)).rfind(L"SELECT r.race_date, s.name", 0) == 0, "SQL box example");
 }
@@ -226,8 +227,9 @@ void CheckDatasetEnabling(App& app) {
     int index;
     const char* key;
     bool period, stadium, sql;
-  } cases[] = {{7, "racer_period", true, false, false},
-               {9, "sql", false, false, true},
+  } cases[] = {{8, "racer_period", true, false, false},
+               {7, "final_odds", true, true, false},
+               {10, "sql", false, false, true},
                {5, "live_info", true, true, false},
                {0, "combined", true, true, false}};
   for (const Case& k : cases) {
@@ -238,7 +240,7 @@ void CheckDatasetEnabling(App& app) {
     c.Equal(Enabled(app, IDC_EXPORT_STADIUM), k.stadium, key + " stadium");
     c.Equal(Enabled(app, IDC_SQL_TEXT), k.sql, key + " SQL box");
   }
-  gui::SelectCombo(app.dialog(), IDC_DATASET, 7);
+  gui::SelectCombo(app.dialog(), IDC_DATASET, 8);
   c.Equal(gui::Text(app.Item(IDC_DATASET_NOTE)),
           L"選手ごとの期別の勝率・2連率・出走数・優勝回数・平均STなどです。期間は年で絞り込みます(場は無関係)。",
           "description follows the dataset");
@@ -272,7 +274,7 @@ void CheckVersionDialog(App& app) {
   PostMessageW(app.dialog(), WM_COMMAND, ID_HELP_ABOUT, 0);
   HWND about = app.WaitForPopup(10000, L"バージョン情報");
   if (!c.That(about != nullptr, "the dialog appears")) return;
-  c.Equal(gui::Text(GetDlgItem(about, IDC_ABOUT_VERSION)), L"Wakelore  バージョン 1.0.0", "version line");
+  c.Equal(gui::Text(GetDlgItem(about, IDC_ABOUT_VERSION)), L"Wakelore  バージョン " WAKELORE_VERSION_W, "version line");
   PostMessageW(about, WM_COMMAND, IDCANCEL, 0);  // Escape
   c.That(gui::WaitFor([&] { return !IsWindow(about); }, 5000), "Escape closes it");
 }
@@ -453,7 +455,7 @@ void CheckPreviewAndTableList(App& app) {
   }
   {
     Check c("own SQL: refused, failing and accepted statements");
-    gui::SelectCombo(app.dialog(), IDC_DATASET, 9);  // sql
+    gui::SelectCombo(app.dialog(), IDC_DATASET, 10);  // sql
     gui::SetText(app.Item(IDC_SQL_TEXT), L"DELETE FROM races");
     HWND box = ClickForBox(app, IDC_PREVIEW);
     if (c.That(box != nullptr, "refusal box")) {
@@ -534,8 +536,8 @@ void CheckSaveDialogProposals(App& app) {
     int dataset, format;
     const wchar_t* name;
   } cases[] = {{1, 0, L"Wakelore_出走表_20230910-20230901.xlsx"},
-               {7, 0, L"Wakelore_期別成績_20230910-20230901.xlsx"},
-               {9, 1, L"Wakelore_SQL.csv"},
+               {8, 0, L"Wakelore_期別成績_20230910-20230901.xlsx"},
+               {10, 1, L"Wakelore_SQL.csv"},
                {2, 3, L"Wakelore_競走成績_20230910-20230901.tsv"}};
   SetRange(app, IDC_EXPORT_FROM, IDC_EXPORT_TO, 2023, 9, 10, 2023, 9, 1);
   gui::SetText(app.Item(IDC_SQL_TEXT), L"SELECT 1");
@@ -575,7 +577,7 @@ bool StartSlowImport(Check& c, App& app) {
 // Starts an export of a long generated result as CSV and waits until the
 // task runs.
 bool StartLongExport(Check& c, App& app, const std::wstring& target) {
-  gui::SelectCombo(app.dialog(), IDC_DATASET, 9);  // sql
+  gui::SelectCombo(app.dialog(), IDC_DATASET, 10);  // sql
   gui::SelectCombo(app.dialog(), IDC_FORMAT, 1);
   gui::SetText(app.Item(IDC_SQL_TEXT),
                L"WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 100000000)\r\n"
@@ -772,7 +774,10 @@ void CheckBeforeRaceNoteFollowsTheRace(App& app) {
 void CheckBeforeRace(App& app) {
   gui::ServerControl(L"/__control/reset");
   gui::ServerControl(L"/__control/put?path=/owpc/pc/race/beforeinfo&fixture=web/beforeinfo_sample.html");
-  gui::ServerControl(L"/__control/put?path=/owpc/pc/race/odds3t&fixture=web/odds3t_sample.html");
+  for (const wchar_t* page : {L"odds3t", L"odds3f", L"odds2tf", L"oddsk", L"oddstf"}) {
+    gui::ServerControl(std::wstring(L"/__control/put?path=/owpc/pc/race/") + page + L"&fixture=web/" + page +
+                       L"_sample.html");
+  }
   {
     Check c("before-race fetch of a race in the database");
     gui::SetPicker(app.process(), app.Item(IDC_BEFORE_DATE), 2023, 9, 1);
@@ -781,7 +786,7 @@ void CheckBeforeRace(App& app) {
     HWND box = ClickForBox(app, IDC_BEFORE_FETCH);
     if (c.That(box != nullptr, "question")) {
       c.Equal(gui::BoxText(box),
-              L"2023/09/01 戸田 1R の直前情報と3連単オッズを公式サイトから取り込みます。\r\nよろしいですか?",
+              L"2023/09/01 戸田 1R の直前情報と全券種のオッズを公式サイトから取り込みます。\r\nよろしいですか?",
               "question text");
       Answer(box, IDOK);
       HWND done = app.WaitForPopup(30000);
@@ -792,7 +797,9 @@ void CheckBeforeRace(App& app) {
         Answer(done, IDOK);
       }
       std::wstring note = gui::Text(app.Item(IDC_BEFORE_NOTE));
-      c.That(note.find(L"3連単オッズ120点(") != std::wstring::npos, "summary: [" + gui::Utf8(note) + "]");
+      c.That(note.find(L"オッズ212点(") != std::wstring::npos &&
+                 note.find(L"3連単120 3連複20 2連単30 2連複15 拡連複15 単勝6 複勝6") != std::wstring::npos,
+             "summary: [" + gui::Utf8(note) + "]");
     }
   }
   {
@@ -835,7 +842,7 @@ void CheckBeforeRace(App& app) {
       if (c.That(done != nullptr, "box")) {
         std::wstring text = gui::BoxText(done);
         c.That(text.find(L"取得できなかった項目があります。\r\n直前情報: ") == 0 &&
-                   text.find(L"\r\nオッズ: ") != std::wstring::npos,
+                   text.find(L"\r\n3連単: ") != std::wstring::npos,
                "problem list: [" + gui::Utf8(text) + "]");
         Answer(done, IDOK);
       }
@@ -980,6 +987,39 @@ int TakeShots(const std::wstring& out) {
     }
     if (HWND report = app.WaitForPopup(120000)) Answer(report, IDOK);
   }
+
+  // The before-race command while the day's program is on its way.
+  gui::ServerControl(L"/__control/fault?path=/od2/B/202309/b230921.lzh&kind=slow:4000");
+  gui::SetPicker(app.process(), app.Item(IDC_BEFORE_DATE), 2023, 9, 21);
+  gui::SelectCombo(app.dialog(), IDC_BEFORE_STADIUM, 1);
+  if (HWND box = ClickForBox(app, IDC_BEFORE_FETCH)) {
+    Answer(box, IDOK);
+    if (gui::WaitFor([&] { return gui::Text(app.Item(IDC_BEFORE_NOTE)) == L"番組表を取得しています…"; }, 10000)) {
+      Sleep(300);
+      Shot(app.dialog(), out + L"\\main_before_race.bmp");
+    } else {
+      std::printf("no before-race command in progress to show\n");
+    }
+    if (HWND report = app.WaitForPopup(60000)) Answer(report, IDOK);
+  }
+
+  // The report of a month with nothing published: cut to 20 lines, the
+  // rest in the report file.
+  for (int id : {1003, 1005}) SetCheck(app, id, false);
+  SetRange(app, IDC_IMPORT_FROM, IDC_IMPORT_TO, 2023, 8, 1, 2023, 8, 31);
+  if (HWND box = ClickForBox(app, IDC_IMPORT_START)) {
+    Answer(box, IDOK);
+    HWND report = nullptr;
+    gui::WaitFor([&] {
+      report = app.WaitForPopup(500);
+      return report != nullptr && gui::BoxText(report).find(L"取込") == 0;
+    }, 180000);
+    if (report != nullptr) {
+      Shot(report, out + L"\\report.bmp");
+      Answer(report, IDOK);
+    }
+  }
+  for (int id : {1003, 1005}) SetCheck(app, id, true);
 
   // A preview of the combined dataset for the imported day, or the table
   // list when there is nothing imported.

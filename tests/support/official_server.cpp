@@ -3,9 +3,9 @@
 #include <atomic>
 #include <cstdlib>
 
-#include "acquire/official_servers.h"
 #include "platform/clock.h"
 #include "platform/files.h"
+#include "platform/official_servers.h"
 #include "platform/process.h"
 #include "platform/text.h"
 
@@ -119,7 +119,7 @@ bool OfficialServer::Start() {
       }
       SleepMs(50);
     }
-    DeleteFileAt(port_file);
+    (void)DeleteFileAt(port_file);  // a temporary file
     text.resize(text.find('\n'));
     base = Utf8ToUtf16(text);
     started_here_ = true;
@@ -131,8 +131,8 @@ bool OfficialServer::Start() {
   base_url_ = base;
   ok_ = true;
   std::wstring existing;
-  if (!EnvironmentValue(kArchiveServerVariable, &existing)) SetEnvironmentValue(kArchiveServerVariable, base);
-  if (!EnvironmentValue(kRaceSiteVariable, &existing)) SetEnvironmentValue(kRaceSiteVariable, base);
+  if (!EnvironmentValue(kArchiveServerVariable, &existing)) (void)SetEnvironmentValue(kArchiveServerVariable, base);
+  if (!EnvironmentValue(kRaceSiteVariable, &existing)) (void)SetEnvironmentValue(kRaceSiteVariable, base);
   return true;
 }
 

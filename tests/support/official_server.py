@@ -9,6 +9,7 @@ for:
     /owpc/pc/race/index?hd=YYYYMMDD                         meeting list
     /owpc/pc/race/beforeinfo?rno=R&jcd=JJ&hd=YYYYMMDD       before-race page
     /owpc/pc/race/odds3t?rno=R&jcd=JJ&hd=YYYYMMDD           trifecta odds
+    /owpc/pc/race/odds3f, odds2tf, oddsk, oddstf (same query)  the other odds
 
 One server plays both hosts: point WAKELORE_ARCHIVE_SERVER and
 WAKELORE_RACE_SITE at the base URL it prints.
@@ -22,8 +23,11 @@ What an address answers, first match wins:
   4. status 404.
 The tree given by --root is used as it stands; without --root the server
 builds one in a temporary folder from the shared fixtures (the official
-archives of 2023-09-01 and 2023-09-21 under /od2/B and /od2/K, and the
-meeting list of 2020-11-30).
+archives of 2023-09-01 and 2023-09-21 under /od2/B and /od2/K, the
+meeting list of 2020-11-30, and the race-day pages of the 12 races of
+stadium 07 on 2023-09-01: the before-race sample with exhibition times,
+and the five odds samples with every odds number made distinct, see
+race_day_value).
 
 Faults, set per address (path with or without its query; an exact match of
 path and query wins over the bare path):
@@ -98,6 +102,53 @@ class State:
             self.log.clear()
 
 
+RACE_DAY = "20230901"
+RACE_DAY_STADIUM = "07"
+ODDS_PAGES = ("odds3t", "odds3f", "odds2tf", "oddsk", "oddstf")
+PLACEHOLDER = b"9999.9"
+
+
+def race_day_value(race_no, n):
+    """The odds number written for the n-th placeholder (from 1) of race
+    race_no's odds pages, counted over the pages in ODDS_PAGES order (both
+    ends of a range count): race 1 has 1001.5, 1002.5, ... 1233.5."""
+    return "%d.5" % (race_no * 1000 + n)
+
+
+EMPTY_BOAT_CELL = b'<td rowspan="4">&nbsp;</td>'
+
+
+def exhibition_page(sample):
+    """The before-race sample with exhibition times 6.51 .. 6.56 (boats 1
+    to 6) and tilt -0.5 in the empty cells of its six boat blocks."""
+    blocks = sample.split(b'<tbody class="is-fs12 ')
+    out = [blocks[0]]
+    for boat, block in enumerate(blocks[1:], start=1):
+        block = block.replace(EMPTY_BOAT_CELL, b'<td rowspan="4">6.5%d</td>' % boat, 1)
+        block = block.replace(EMPTY_BOAT_CELL, b'<td rowspan="4">-0.5</td>', 1)
+        out.append(block)
+    return b'<tbody class="is-fs12 '.join(out)
+
+
+def race_day_pages(fixtures, race_no):
+    """(page name, bytes) of the six race-day pages of one race."""
+    web = os.path.join(fixtures, "web")
+    pages = []
+    with open(os.path.join(web, "beforeinfo_sample.html"), "rb") as fh:
+        pages.append(("beforeinfo", exhibition_page(fh.read())))
+    n = 0
+    for name in ODDS_PAGES:
+        with open(os.path.join(web, name + "_sample.html"), "rb") as fh:
+            parts = fh.read().split(PLACEHOLDER)
+        out = [parts[0]]
+        for part in parts[1:]:
+            n += 1
+            out.append(race_day_value(race_no, n).encode("ascii"))
+            out.append(part)
+        pages.append((name, b"".join(out)))
+    return pages
+
+
 def build_default_tree(fixtures):
     root = tempfile.mkdtemp(prefix="wakelore-official-")
     official = os.path.join(fixtures, "official")
@@ -113,6 +164,14 @@ def build_default_tree(fixtures):
         folder = os.path.join(root, "owpc", "pc", "race")
         os.makedirs(folder, exist_ok=True)
         shutil.copyfile(page, os.path.join(folder, "index?hd=20201130"))
+    if os.path.exists(os.path.join(fixtures, "web", "odds3f_sample.html")):
+        folder = os.path.join(root, "owpc", "pc", "race")
+        os.makedirs(folder, exist_ok=True)
+        for race_no in range(1, 13):
+            for name, body in race_day_pages(fixtures, race_no):
+                target = "%s?rno=%d&jcd=%s&hd=%s" % (name, race_no, RACE_DAY_STADIUM, RACE_DAY)
+                with open(os.path.join(folder, target), "wb") as fh:
+                    fh.write(body)
     return root
 
 

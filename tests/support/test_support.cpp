@@ -28,6 +28,14 @@ std::wstring FixturePath(const std::string& relative) {
   return SourcePath("tests/fixtures/" + relative);
 }
 
+std::wstring WithNativeSeparators(const std::wstring& text) {
+  std::wstring out = text;
+  for (wchar_t& c : out) {
+    if (c == L'\\') c = kPathSeparator;
+  }
+  return out;
+}
+
 int64_t LocalDay(int year, int month, int day, int hour) {
   LocalTime local;
   local.year = year;

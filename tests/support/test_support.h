@@ -15,6 +15,10 @@ std::wstring SourcePath(const std::string& relative);
 // the shared fixture folder, so that a clone on its own runs every test.
 std::wstring FixturePath(const std::string& relative);
 
+// `text` with every '\\' turned into this target's kPathSeparator, so that
+// one expected path reads the same for both targets.
+std::wstring WithNativeSeparators(const std::wstring& text);
+
 // Seconds since 1970 of a local day at `hour`:00; fails the current test
 // when the day cannot be converted.
 int64_t LocalDay(int year, int month, int day, int hour = 0);

@@ -62,6 +62,111 @@ bool FixedSymbol(BitReader* r, uint32_t* sym) {
   return v >= 0x190 && v <= 0x1FF;
 }
 
+// A canonical Huffman code read bit by bit (RFC 1951 section 3.2.2):
+// counts per length and the symbols in code order.  Build refuses
+// over-subscribed sets and incomplete ones, as zlib does: only a literal or
+// distance code may be a single code of one bit, and only a distance code
+// may be empty.
+struct Huffman {
+  uint16_t count[16] = {};
+  std::vector<uint16_t> symbols;
+
+  bool Build(const uint8_t* lengths, int n, bool allow_single, bool allow_none) {
+    for (uint16_t& c : count) c = 0;
+    for (int i = 0; i < n; ++i) ++count[lengths[i]];
+    count[0] = 0;
+    int left = 1;
+    int used = 0;
+    for (int len = 1; len <= 15; ++len) {
+      left = left * 2 - count[len];
+      used += count[len];
+      if (left < 0) return false;
+    }
+    if (used == 0) {
+      if (!allow_none) return false;
+    } else if (left > 0 && !(allow_single && used == 1 && count[1] == 1)) {
+      return false;
+    }
+    uint16_t offs[16] = {};
+    for (int len = 1; len < 15; ++len) offs[len + 1] = static_cast<uint16_t>(offs[len] + count[len]);
+    symbols.assign(static_cast<size_t>(used), 0);
+    for (int i = 0; i < n; ++i) {
+      if (lengths[i] != 0) symbols[offs[lengths[i]]++] = static_cast<uint16_t>(i);
+    }
+    return true;
+  }
+
+  bool Decode(BitReader* r, uint32_t* sym) const {
+    int code = 0, first = 0, index = 0;
+    for (int len = 1; len <= 15; ++len) {
+      uint32_t bit;
+      if (!r->Bits(1, &bit)) return false;
+      code |= static_cast<int>(bit);
+      const int c = count[len];
+      if (code - c < first) {
+        const size_t at = static_cast<size_t>(index + (code - first));
+        if (at >= symbols.size()) return false;
+        *sym = symbols[at];
+        return true;
+      }
+      index += c;
+      first = (first + c) << 1;
+      code <<= 1;
+    }
+    return false;
+  }
+};
+
+// Reads the code lengths of a dynamic block and builds its two codes.
+bool ReadDynamicCodes(BitReader* r, Huffman* lit, Huffman* dist, std::string* error) {
+  static const uint8_t kOrder[19] = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1, 15};
+  uint32_t hlit, hdist, hclen;
+  if (!r->Bits(5, &hlit) || !r->Bits(5, &hdist) || !r->Bits(4, &hclen)) {
+    return *error = "truncated dynamic header", false;
+  }
+  hlit += 257;
+  hdist += 1;
+  hclen += 4;
+  if (hlit > 286 || hdist > 30) return *error = "too many length or distance codes", false;
+  uint8_t lengths[320] = {};
+  for (uint32_t i = 0; i < hclen; ++i) {
+    uint32_t v;
+    if (!r->Bits(3, &v)) return *error = "truncated code length code", false;
+    lengths[kOrder[i]] = static_cast<uint8_t>(v);
+  }
+  Huffman lencode;
+  if (!lencode.Build(lengths, 19, false, false)) return *error = "bad code length code", false;
+  uint8_t all[320] = {};
+  uint32_t at = 0;
+  while (at < hlit + hdist) {
+    uint32_t sym;
+    if (!lencode.Decode(r, &sym)) return *error = "bad code length symbol", false;
+    if (sym < 16) {
+      all[at++] = static_cast<uint8_t>(sym);
+      continue;
+    }
+    uint32_t repeat, value = 0;
+    if (sym == 16) {
+      if (at == 0) return *error = "repeat with no previous length", false;
+      value = all[at - 1];
+      if (!r->Bits(2, &repeat)) return *error = "truncated repeat", false;
+      repeat += 3;
+    } else if (sym == 17) {
+      if (!r->Bits(3, &repeat)) return *error = "truncated repeat", false;
+      repeat += 3;
+    } else {
+      if (!r->Bits(7, &repeat)) return *error = "truncated repeat", false;
+      repeat += 11;
+    }
+    if (at + repeat > hlit + hdist) return *error = "code lengths run past the end", false;
+    for (uint32_t k = 0; k < repeat; ++k) all[at++] = static_cast<uint8_t>(value);
+  }
+  if (all[256] == 0) return *error = "no end-of-block code", false;
+  if (!lit->Build(all, static_cast<int>(hlit), true, false)) return *error = "bad literal/length code set", false;
+  if (!dist->Build(all + hlit, static_cast<int>(hdist), true, true)) return *error = "bad distance code set", false;
+  return true;
+}
+
 uint32_t Le(const std::string& s, size_t at, int size) {
   uint32_t v = 0;
   for (int i = size - 1; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(s[at + i]);
@@ -99,10 +204,15 @@ bool Inflate(const std::string& stream, std::string* out, std::vector<bool>* fin
       r.skip_bytes(4 + len);
       continue;
     }
-    if (type != 1) return *error = "block type other than stored or fixed", false;
+    if (type == 3) return *error = "reserved block type", false;
+    Huffman lit, dist;
+    const bool dynamic = type == 2;
+    if (dynamic && !ReadDynamicCodes(&r, &lit, &dist, error)) return false;
     for (;;) {
-      uint32_t sym;
-      if (!FixedSymbol(&r, &sym)) return *error = "bad literal/length code", false;
+      uint32_t sym = 0;
+      if (!(dynamic ? lit.Decode(&r, &sym) : FixedSymbol(&r, &sym))) {
+        return *error = "bad literal/length code", false;
+      }
       if (sym < 256) {
         out->push_back(static_cast<char>(sym));
         continue;
@@ -112,7 +222,9 @@ bool Inflate(const std::string& stream, std::string* out, std::vector<bool>* fin
       uint32_t extra, dcode, dextra;
       if (!r.Bits(kLenExtra[sym - 257], &extra)) return *error = "truncated length", false;
       const size_t length = kLenBase[sym - 257] + extra;
-      if (!r.CodeBits(5, &dcode) || dcode > 29) return *error = "bad distance code", false;
+      if (!(dynamic ? dist.Decode(&r, &dcode) : r.CodeBits(5, &dcode)) || dcode > 29) {
+        return *error = "bad distance code", false;
+      }
       const int dbits = dcode < 4 ? 0 : static_cast<int>(dcode) / 2 - 1;
       if (!r.Bits(dbits, &dextra)) return *error = "truncated distance", false;
       const size_t distance = kDistBase[dcode] + dextra;

@@ -1,7 +1,7 @@
 // A strict reader of the ZIP packages this program writes, for tests: it
 // walks the central directory, checks every local header against its
-// directory record, inflates the parts (stored and fixed-Huffman blocks
-// only, which is all the writer produces) and checks CRC and sizes.
+// directory record, inflates the parts (stored, fixed- and dynamic-Huffman
+// blocks) and checks CRC and sizes.
 #ifndef WAKELORE_TESTS_SUPPORT_ZIP_READER_H_
 #define WAKELORE_TESTS_SUPPORT_ZIP_READER_H_
 

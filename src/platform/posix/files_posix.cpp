@@ -3,8 +3,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <climits>
+#include <cstdio>
+#include <ctime>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -145,10 +148,14 @@ OutputFile::~OutputFile() {
 }
 
 bool OutputFile::Open(const std::wstring& path, unsigned long* os_error) {
-  if (handle_ != kInvalid) Close();
+  if (handle_ != kInvalid) (void)Close();  // the old file is left as it is
   failed_ = false;
   buffer_.clear();
   std::string native = Native(path);
+  if (IsHeldByAnotherWriter(path)) {
+    if (os_error) *os_error = EBUSY;
+    return false;
+  }
   // Not O_TRUNC: the file is emptied only once the lock is ours.
   int fd = ::open(native.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
   if (fd < 0) {
@@ -256,6 +263,89 @@ bool CreateUniqueTempFile(const std::wstring& folder, const std::wstring& prefix
   if (fd < 0) return false;
   ::close(fd);
   *path = Utf8ToUtf16(buf.data());
+  return true;
+}
+
+bool IsSameFile(const std::wstring& a, const std::wstring& b) {
+  struct stat sa, sb;
+  if (a.empty() || b.empty() || ::stat(Native(a).c_str(), &sa) != 0 ||
+      ::stat(Native(b).c_str(), &sb) != 0) {
+    return false;
+  }
+  return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+bool IsHeldByAnotherWriter(const std::wstring& path) {
+  int fd = ::open(Native(path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return false;
+  struct stat st;
+  bool held = false;
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+    // Another OutputFile holds its exclusive lock.
+    if (::flock(fd, LOCK_SH | LOCK_NB) != 0) {
+      held = errno == EWOULDBLOCK;
+    } else {
+      ::flock(fd, LOCK_UN);
+      // A read lease is granted only while no descriptor anywhere has the
+      // file open for writing.  Other refusals (not the owner, a file
+      // system without leases) say nothing.
+      if (::fcntl(fd, F_SETLEASE, F_RDLCK) == 0) {
+        ::fcntl(fd, F_SETLEASE, F_UNLCK);
+      } else {
+        held = errno == EAGAIN;
+      }
+    }
+  }
+  ::close(fd);
+  return held;
+}
+
+bool CreateTempFileBeside(const std::wstring& target, std::wstring* path) {
+  const size_t slash = target.find_last_of(L'/');
+  const std::string folder = slash == std::wstring::npos ? "./" : Native(target.substr(0, slash + 1));
+  static std::atomic<uint32_t> counter{0};
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const uint64_t unique = (static_cast<uint64_t>(::getpid()) << 32) ^
+                            (static_cast<uint64_t>(::time(nullptr)) << 8) ^
+                            (static_cast<uint64_t>(counter.fetch_add(1)) * 2654435761u);
+    char name[40];
+    std::snprintf(name, sizeof name, "wkl%012llx.tmp",
+                  static_cast<unsigned long long>(unique & 0xFFFFFFFFFFFFull));
+    const std::string candidate = folder + name;
+    // The mode OutputFile gives a new file (less the umask), not the 0600
+    // of a private temporary file: this one becomes the user's output.
+    int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd >= 0) {
+      ::close(fd);
+      *path = Utf8ToUtf16(candidate);
+      return true;
+    }
+    if (errno != EEXIST) return false;
+  }
+  return false;
+}
+
+bool MoveFileOver(const std::wstring& source, const std::wstring& target) {
+  const std::string from = Native(source);
+  const std::string to = Native(target);
+  // The bytes reach the disk before the name does.
+  int fd = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  // A file that is replaced keeps the permissions the user gave it.
+  struct stat old_file;
+  if (::stat(to.c_str(), &old_file) == 0 && S_ISREG(old_file.st_mode)) {
+    ::fchmod(fd, old_file.st_mode & 07777);
+  }
+  const bool synced = ::fsync(fd) == 0;
+  ::close(fd);
+  if (!synced || ::rename(from.c_str(), to.c_str()) != 0) return false;
+  const size_t slash = to.find_last_of('/');
+  const std::string folder = slash == std::string::npos ? "." : to.substr(0, slash + 1);
+  int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir >= 0) {
+    ::fsync(dir);  // the rename itself; a folder that cannot be synced still holds it
+    ::close(dir);
+  }
   return true;
 }
 

@@ -140,7 +140,7 @@ OutputFile::~OutputFile() {
 }
 
 bool OutputFile::Open(const std::wstring& path, unsigned long* os_error) {
-  if (handle_ != kInvalid) Close();
+  if (handle_ != kInvalid) (void)Close();  // the old file is left as it is
   failed_ = false;
   buffer_.clear();
   HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
@@ -230,6 +230,55 @@ bool CreateUniqueTempFile(const std::wstring& folder, const std::wstring& prefix
   if (GetTempFileNameW(folder.c_str(), prefix.c_str(), 0, buf) == 0) return false;
   *path = buf;
   return true;
+}
+
+namespace {
+
+// The volume and index of an existing file or folder.
+bool FileIdentity(const std::wstring& path, BY_HANDLE_FILE_INFORMATION* info) {
+  // No access rights: other handles' sharing modes do not refuse this open.
+  HANDLE h = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                         nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  const bool ok = GetFileInformationByHandle(h, info) != 0;
+  CloseHandle(h);
+  return ok;
+}
+
+}  // namespace
+
+bool IsSameFile(const std::wstring& a, const std::wstring& b) {
+  BY_HANDLE_FILE_INFORMATION ia{}, ib{};
+  if (a.empty() || b.empty() || !FileIdentity(a, &ia) || !FileIdentity(b, &ib)) return false;
+  return ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber &&
+         ia.nFileIndexHigh == ib.nFileIndexHigh && ia.nFileIndexLow == ib.nFileIndexLow;
+}
+
+bool IsHeldByAnotherWriter(const std::wstring& path) {
+  if (!IsRegularFile(path)) return false;
+  // Reading while denying writers fails when a handle with write access is
+  // open, or one that denies reading.
+  HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h != INVALID_HANDLE_VALUE) {
+    CloseHandle(h);
+    return false;
+  }
+  return GetLastError() == ERROR_SHARING_VIOLATION;
+}
+
+bool CreateTempFileBeside(const std::wstring& target, std::wstring* path) {
+  const size_t slash = target.find_last_of(L"\\/");
+  const std::wstring folder = slash == std::wstring::npos ? L"." : target.substr(0, slash + 1);
+  wchar_t buf[MAX_PATH + 1];
+  if (GetTempFileNameW(folder.c_str(), L"wkl", 0, buf) == 0) return false;
+  *path = buf;
+  return true;
+}
+
+bool MoveFileOver(const std::wstring& source, const std::wstring& target) {
+  return MoveFileExW(source.c_str(), target.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
 std::wstring ProgramFilePath() {

@@ -2,12 +2,13 @@
 
 #include <string>
 
+#include "app/version.h"
 #include "ui/dialog_ids.h"
 #include "platform/format.h"
 
 namespace wakelore {
 
-const wchar_t kVersionText[] = L"1.0.0";
+const wchar_t kVersionText[] = WAKELORE_VERSION_W;
 
 INT_PTR CAboutDlg::DoModal(HINSTANCE instance, HWND owner) {
   return DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_ABOUT), owner, &CAboutDlg::DialogProc, 0);

@@ -23,6 +23,7 @@
 #include "ui/import_status.h"
 #include "ui/task_texts.h"
 #include "ui/win32/about_dialog.h"
+#include "ui/win32/report_box.h"
 
 namespace wakelore {
 namespace {
@@ -137,7 +138,7 @@ void CMainDlg::OnTaskDone(std::wstring* result) {
   task_progress_ = nullptr;
   if (done) done(*result);
   SetText(IDC_TASK_STATUS, FirstLine(*result));
-  Box(*result, MB_OK | MB_ICONINFORMATION);
+  ShowReportBox(instance_, window_, kAppCaption, *result);
 }
 
 // ---------------------------------------------------------------------------
@@ -420,6 +421,7 @@ void CMainDlg::OnBnClickedImport() {
   kinds.results = IsChecked(IDC_KIND_RESULTS);
   kinds.meetings = IsChecked(IDC_KIND_MEETINGS);
   kinds.racerPeriods = IsChecked(IDC_KIND_RACER_PERIODS);
+  kinds.racePages = IsChecked(IDC_KIND_RACE_PAGES);  // off until the user checks it
   if (!kinds.Any()) {
     Box(kNoKindCheckedText, MB_OK | MB_ICONINFORMATION);
     return;
@@ -442,7 +444,8 @@ void CMainDlg::OnBnClickedImport() {
     });
   };
   auto done = [this, from, to](const std::wstring&) { FollowImportedDays(from, to); };
-  StartTask(IDC_IMPORT_START, work, done);
+  // Not checked: the controls that start a task are disabled while one runs.
+  (void)StartTask(IDC_IMPORT_START, work, done);
 }
 
 void CMainDlg::FollowImportedDays(int64_t from, int64_t to) {
@@ -492,7 +495,8 @@ void CMainDlg::OnBnClickedBeforeRace() {
     SetText(IDC_BEFORE_NOTE, BeforeRaceNoteText(*outcome));
   };
   auto progress = [this](const std::wstring& text) { SetText(IDC_BEFORE_NOTE, text); };
-  StartTask(IDC_BEFORE_FETCH, work, done, progress);
+  // Not checked: the controls that start a task are disabled while one runs.
+  (void)StartTask(IDC_BEFORE_FETCH, work, done, progress);
 }
 
 // ---------------------------------------------------------------------------
@@ -659,7 +663,8 @@ void CMainDlg::OnBnClickedExport() {
   request.format = format;
   request.sheetName = dataset ? dataset->shortLabel : L"Sheet1";
   request.databasePath = DatabasePath();
-  StartTask(IDC_EXPORT, [request](WorkerTask& task) {
+  // Not checked: the controls that start a task are disabled while one runs.
+  (void)StartTask(IDC_EXPORT, [request](WorkerTask& task) {
     task.ReportProgress(0, 0, kExportStartText);
     return RunExportTask(request, [&task](int64_t rows) {
       task.ReportProgress(0, 0, ExportRowsText(rows));

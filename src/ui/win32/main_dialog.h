@@ -76,7 +76,7 @@ class CMainDlg {
   // run on this thread with each progress text and with the report, before
   // the report box.
   using TextFn = std::function<void(const std::wstring&)>;
-  bool StartTask(int starter, std::function<std::wstring(WorkerTask&)> work,
+  [[nodiscard]] bool StartTask(int starter, std::function<std::wstring(WorkerTask&)> work,
                  TextFn on_done = nullptr, TextFn on_progress = nullptr);
   void SetBusy(bool busy);
   void OnTaskProgress(TaskProgress* progress);
@@ -97,7 +97,7 @@ class CMainDlg {
   void OnBnClickedPreview();
   void OnBnClickedTableList();
   void OnBnClickedExport();
-  bool BuildSelectionSql(int limit, std::wstring* sql, std::wstring* error);
+  [[nodiscard]] bool BuildSelectionSql(int limit, std::wstring* sql, std::wstring* error);
   void ShowPreview(const std::wstring& sql, bool table_list);
   void ShowSelectedDefinition();
   void RestoreSqlText();

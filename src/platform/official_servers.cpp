@@ -1,4 +1,4 @@
-#include "acquire/official_servers.h"
+#include "platform/official_servers.h"
 
 #include "platform/process.h"
 #include "platform/text.h"

@@ -8,8 +8,12 @@
 // or empty means the official host.  A value that is not such a base URL
 // gives an address no request can reach, so a mistyped override never
 // falls back to the real servers.
-#ifndef WAKELORE_ACQUIRE_OFFICIAL_SERVERS_H_
-#define WAKELORE_ACQUIRE_OFFICIAL_SERVERS_H_
+//
+// Kept in the platform layer, beside NetEndpoint, so that the download cache
+// (acquire) and the web client (web) both reach the servers without either
+// depending on the other.
+#ifndef WAKELORE_PLATFORM_OFFICIAL_SERVERS_H_
+#define WAKELORE_PLATFORM_OFFICIAL_SERVERS_H_
 
 #include <string>
 
@@ -34,7 +38,7 @@ std::wstring BaseUrlOf(const NetEndpoint& endpoint);
 // Reads a base URL: "http://" or "https://" (any letter case), a host (a
 // name, an IPv4 address or a bracketed IPv6 address), an optional ":port"
 // (1-65535) and an optional single trailing '/'.  False for anything else.
-bool ParseBaseUrl(const std::wstring& text, NetEndpoint* endpoint);
+[[nodiscard]] bool ParseBaseUrl(const std::wstring& text, NetEndpoint* endpoint);
 
 // The endpoint for `host` on 443 when `override_text` is empty, else the
 // parsed override, else an endpoint with an empty host (unreachable).
@@ -42,4 +46,4 @@ NetEndpoint ResolveServer(const wchar_t* host, const std::wstring& override_text
 
 }  // namespace wakelore
 
-#endif  // WAKELORE_ACQUIRE_OFFICIAL_SERVERS_H_
+#endif  // WAKELORE_PLATFORM_OFFICIAL_SERVERS_H_
