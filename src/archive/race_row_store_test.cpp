@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -115,6 +116,23 @@ TEST_F(RaceRowStoreTest, RepeatedUpsertsThatChangeNothingAreSkippedButChangesAre
                     L" || '|' || (SELECT quinella_rate FROM motors) AS value FROM racers;"),
               step.expected);
   }
+}
+
+// Two stores of one connection (the program and the result importer of a
+// run) sharing what is known to be stored: a value one store wrote again
+// after the other changed the row is written, not skipped.
+TEST_F(RaceRowStoreTest, SharedStoredValuesFollowTheOtherStoresWrites) {
+  auto stored = std::make_shared<StoredRowValues>();
+  RaceRowStore programs(&db_, &message_, stored);
+  RaceRowStore results(&db_, &message_, stored);
+  ASSERT_GT(programs.UpsertRacer(L"4001", L"一号", L"A1", L"", 0, 0.0, 0.0, 0.0), 0);
+  ASSERT_GT(programs.UpsertMotor(9, L"12", 35.5), 0);
+  ASSERT_GT(results.UpsertRacer(L"4001", L"一\u3000号", L"", L"", 0, 0.0, 0.0, 0.0), 0);
+  ASSERT_GT(results.UpsertMotor(9, L"12", 36.0), 0);
+  ASSERT_GT(programs.UpsertRacer(L"4001", L"一号", L"A1", L"", 0, 0.0, 0.0, 0.0), 0);
+  ASSERT_GT(programs.UpsertMotor(9, L"12", 35.5), 0);
+  EXPECT_EQ(Value(L"SELECT name || '|' || (SELECT quinella_rate FROM motors) AS value FROM racers;"),
+            L"一号|35.5");
 }
 
 TEST_F(RaceRowStoreTest, DroppedCachesAskTheDatabaseAgain) {
