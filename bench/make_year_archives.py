@@ -5,9 +5,12 @@ import benchmark, laid out like the download cache:
     OUT/guide/YYYY年/bYYMMDD.lzh        program archives
     OUT/Raceresults/YYYY年/kYYMMDD.lzh  result archives
 
-Every day is made from the official texts of one real day (B230901.TXT and
-K230901.TXT: code page 932, CRLF, fixed byte columns) and changed so that no
-two days hold the same data:
+Every day is made from the official texts of a real day, the source days
+taken in turn (by default 2023-09-01, a full day of 13 stadiums; 2024-03-15,
+with a dead heat, a stadium that cancels most of its races and a race not
+established; 2024-01-24, with two stadiums wholly cancelled: B*.TXT and
+K*.TXT, code page 932, CRLF, fixed byte columns), and changed so that no two
+days hold the same data:
 
   * the dates in the stadium headers are the day's own;
   * the stadiums are drawn anew (codes, header names), so the day's blocks
@@ -15,22 +18,25 @@ two days hold the same data:
   * every racer of the source day is replaced, in both files alike, by a
     racer drawn from a pool of about a year's racers: register number, name
     (the program's 8-byte form and the result's 16-byte form), age, branch,
-    weight, class and national rates;
+    weight, class and national rates (a racer of a cancelled race, who has no
+    result line, gets a result name made from the program's);
   * motor and boat numbers are shuffled per stadium and day within their
     digit count, the same way in both files.
 
 Every replaced field keeps its byte length, so the importer reads the same
 columns and the same counts of races and entries as in the source day.
+Day i of the year (from 0) is made from source day i modulo the number of
+sources, in the order given.
 The texts are packed with jlha (-lh5-, stored as "B220901.TXT" like the
-official ones), at most two packers at a time.  A stamp file records what
-was made; a complete folder with a matching stamp is left as it is.
+official ones) by at most two Java processes (bench/PackLzh.java).  A stamp
+file records what was made; a complete folder with a matching stamp is left
+as it is.
 
 Usage: make_year_archives.py OUT [--fixtures DIR] [--start YYYY-MM-DD]
-                             [--days N] [--jobs N]
+                             [--days N] [--jobs N] [--sources YYMMDD,...]
 """
 
 import argparse
-import concurrent.futures
 import datetime
 import hashlib
 import os
@@ -41,14 +47,14 @@ import subprocess
 import sys
 import tempfile
 
-GENERATOR_VERSION = 1
+GENERATOR_VERSION = 3
 POOL_SIZE = 1600  # racers active in a year, about
-SOURCE_PROGRAM = "B230901.TXT"
-SOURCE_RESULT = "K230901.TXT"
+SOURCE_DAYS = "230901,240315,240124"
 STAMP = ".complete"
 
 # Official stadium codes are the positions plus one; the 6-byte header form
-# pads two-letter names with a full-width space in the middle.
+# pads two-letter names with a full-width space in the middle and centres
+# the one-letter name (津) between two.
 STADIUMS = ["桐生", "戸田", "江戸川", "平和島", "多摩川", "浜名湖", "蒲郡", "常滑",
             "津", "三国", "びわこ", "住之江", "尼崎", "鳴門", "丸亀", "児島",
             "宮島", "徳山", "下関", "若松", "芦屋", "福岡", "唐津", "大村"]
@@ -62,9 +68,11 @@ BLOCK_MARK = re.compile(rb"^(\d\d)([BK])(BGN|END)$")
 
 def padded_stadium(code):
     name = STADIUMS[code - 1]
+    if len(name) == 1:
+        return FW + name + FW
     if len(name) == 2:
         return name[0] + FW + name[1]
-    return name.ljust(3, FW)
+    return name
 
 
 def enc(text):
@@ -119,15 +127,17 @@ def source_racers(program_lines, result_lines):
         if PROGRAM_ENTRY.match(line):
             reg = line[2:6]
             if reg not in racers:
-                racers[reg] = Racer(line[2:35], result_names[reg])
+                # A racer whose races were all cancelled has no result line.
+                name = result_names.get(reg, line[6:14] + enc(FW * 4))
+                racers[reg] = Racer(line[2:35], name)
     return racers
 
 
 def make_pool(racers, rng):
-    """The source racers and enough made-up ones to fill the pool: new
-    register numbers, names joined from one racer's surname and another's
-    given name, the profile of a third."""
-    pool = list(racers.values())
+    """The source racers (of every source day) and enough made-up ones to
+    fill the pool: new register numbers, names joined from one racer's
+    surname and another's given name, the profile of a third."""
+    pool = [racers[k] for k in sorted(racers)]
     sources = [racers[k] for k in sorted(racers)]
     taken = {int(r) for r in racers}
     free = [n for n in range(3000, 5400) if n not in taken]
@@ -179,11 +189,17 @@ def rewrite(lines, day, kind):
     out = []
     original_stadium = 0
     stadium = 0
+    named = False
     d = day.day
     for line in lines:
         new = line
         m = BLOCK_MARK.match(line)
         if m:
+            if m.group(3) == b"END" and not named:
+                # The importer finds a block's stadium by its name: a name
+                # left as it was would put the block's races at another one.
+                raise ValueError("no stadium name of block %s rewritten on %s" % (m.group(1), d))
+            named = False
             original_stadium = int(m.group(1))
             stadium = day.stadium_of[original_stadium]
             new = b"%02d" % stadium + line[2:]
@@ -207,12 +223,14 @@ def rewrite(lines, day, kind):
             new_name = padded_stadium(stadium)
             changed = text
             if kind == "B" and "ボートレース" + old_name in text:
+                named = True
                 changed = changed.replace("ボートレース" + old_name, "ボートレース" + new_name)
                 changed = re.sub("[０-９%s]{2}月[０-９%s]{2}日" % (FW, FW),
                                  full_width_digits(d.month, 2) + "月" + full_width_digits(d.day, 2) + "日",
                                  changed)
                 changed = re.sub("[０-９]{4}年", full_width_digits(d.year, 4) + "年", changed)
             elif kind == "K" and (text.startswith(old_name + "［成績］") or "ボートレース" + old_name in text):
+                named = True
                 changed = changed.replace(old_name + "［成績］", new_name + "［成績］")
                 changed = changed.replace("ボートレース" + old_name, "ボートレース" + new_name)
                 changed = re.sub(r"\d{4}/[ \d]\d/[ \d]\d", "%04d/%2d/%2d" % (d.year, d.month, d.day), changed)
@@ -226,26 +244,45 @@ def rewrite(lines, day, kind):
     return b"".join(l + b"\r\n" for l in out)
 
 
-def pack(text, inner_name, archive, when):
-    """Packs `text` as `inner_name` into `archive` with jlha (-lh5-)."""
-    os.makedirs(os.path.dirname(archive), exist_ok=True)
-    with tempfile.TemporaryDirectory(prefix="wkyear") as work:
-        path = os.path.join(work, inner_name)
-        with open(path, "wb") as f:
-            f.write(text)
-        os.utime(path, (when, when))
+JLHA_CLASSPATH = "/usr/share/java/jlhafrontend.jar:/usr/share/java/jlha.jar"
+
+
+def pack_all(stage, jobs, packers):
+    """Packs every (text name, archive) of `jobs` from the folder `stage`
+    with jlha (-lh5-, stored under the text's name as the official ones):
+    `packers` Java processes (bench/PackLzh.java), each packing its share
+    of the archives, so the Java machine starts once per packer."""
+    here = os.path.dirname(os.path.abspath(__file__))
+    shares = [jobs[i::packers] for i in range(packers)]
+    running = []
+    for number, share in enumerate(shares):
+        if not share:
+            continue
+        for _, archive in share:
+            os.makedirs(os.path.dirname(archive), exist_ok=True)
+            if os.path.exists(archive + ".part"):
+                os.remove(archive + ".part")
+        request = os.path.join(stage, "pack%d.request" % number)
+        with open(request, "w", encoding="utf-8") as f:
+            f.write("".join("%s.part\t%s\n" % (archive, name) for name, archive in share))
+        log = os.path.join(stage, "pack%d.log" % number)
+        with open(request, "rb") as stdin, open(log, "wb") as stdout:
+            process = subprocess.Popen(["java", "-cp", JLHA_CLASSPATH, os.path.join(here, "PackLzh.java")],
+                                       cwd=stage, stdin=stdin, stdout=stdout, stderr=subprocess.STDOUT)
+        running.append((process, log))
+    for process, log in running:
+        if process.wait() != 0:
+            with open(log, "rb") as f:
+                raise RuntimeError("jlha failed: %s" % f.read().decode(errors="replace")[-2000:])
+    for name, archive in jobs:
         partial = archive + ".part"
-        if os.path.exists(partial):
-            os.remove(partial)
-        run = subprocess.run(["jlha", "c1", partial, inner_name], cwd=work,
-                             stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
-        if run.returncode != 0 or not os.path.exists(partial):
-            raise RuntimeError("jlha failed for %s: %s" % (archive, run.stdout.decode(errors="replace")))
-    with open(partial, "rb") as f:
-        head = f.read(7)
-    if head[2:7] != b"-lh5-":
-        raise RuntimeError("%s is not an -lh5- archive" % archive)
-    os.replace(partial, archive)
+        if not os.path.exists(partial):
+            raise RuntimeError("jlha made no %s" % archive)
+        with open(partial, "rb") as f:
+            head = f.read(7)
+        if head[2:7] != b"-lh5-":
+            raise RuntimeError("%s is not an -lh5- archive" % archive)
+        os.replace(partial, archive)
 
 
 def fixture_digest(paths):
@@ -264,15 +301,21 @@ def main():
     parser.add_argument("--start", default="2022-09-01")
     parser.add_argument("--days", type=int, default=365)
     parser.add_argument("--jobs", type=int, default=2)
+    parser.add_argument("--sources", default=SOURCE_DAYS, help="the source days (YYMMDD), taken in turn")
     args = parser.parse_args()
     args.out = os.path.abspath(args.out)
     jobs = max(1, min(args.jobs, 2))
 
     start = datetime.date.fromisoformat(args.start)
     days = [start + datetime.timedelta(days=i) for i in range(args.days)]
-    sources = [os.path.join(args.fixtures, SOURCE_PROGRAM), os.path.join(args.fixtures, SOURCE_RESULT)]
-    stamp_text = "version=%d start=%s days=%d fixtures=%s\n" % (
-        GENERATOR_VERSION, start.isoformat(), args.days, fixture_digest(sources))
+    names = [n.strip() for n in args.sources.split(",") if n.strip()]
+    if not names:
+        parser.error("--sources names no day")
+    source_files = [(os.path.join(args.fixtures, "B%s.TXT" % n), os.path.join(args.fixtures, "K%s.TXT" % n))
+                    for n in names]
+    stamp_text = "version=%d start=%s days=%d sources=%s fixtures=%s\n" % (
+        GENERATOR_VERSION, start.isoformat(), args.days, ",".join(names),
+        fixture_digest([p for pair in source_files for p in pair]))
 
     def archive_paths(day):
         year = "%04d年" % day.year
@@ -291,32 +334,50 @@ def main():
         shutil.rmtree(os.path.join(args.out, kind), ignore_errors=True)
     os.makedirs(args.out, exist_ok=True)
 
-    program = read_lines(sources[0])
-    result = read_lines(sources[1])
-    racers = source_racers(program, result)
-    pool = make_pool(racers, random.Random("pool"))
-    blocks = [int(m.group(1)) for m in map(BLOCK_MARK.match, program) if m and m.group(3) == b"BGN"]
-    result_blocks = [int(m.group(1)) for m in map(BLOCK_MARK.match, result) if m and m.group(3) == b"BGN"]
-    if blocks != result_blocks:
-        raise ValueError("the program and result files hold other stadiums")
+    class Source:
+        pass
 
-    def make_day(day):
-        changes = Day(day, blocks, racers, pool)
-        program_archive, result_archive = archive_paths(day)
-        yymmdd = day.strftime("%y%m%d")
-        noon = datetime.datetime(day.year, day.month, day.day, 12).timestamp()
-        pack(rewrite(program, changes, "B"), "B%s.TXT" % yymmdd, program_archive, noon)
-        pack(rewrite(result, changes, "K"), "K%s.TXT" % yymmdd, result_archive, noon + 11 * 3600)
+    sources = []
+    all_racers = {}
+    for program_path, result_path in source_files:
+        source = Source()
+        source.program = read_lines(program_path)
+        source.result = read_lines(result_path)
+        source.racers = source_racers(source.program, source.result)
+        source.blocks = [int(m.group(1)) for m in map(BLOCK_MARK.match, source.program)
+                         if m and m.group(3) == b"BGN"]
+        result_blocks = [int(m.group(1)) for m in map(BLOCK_MARK.match, source.result)
+                         if m and m.group(3) == b"BGN"]
+        if source.blocks != result_blocks:
+            raise ValueError("%s and %s hold other stadiums" % (program_path, result_path))
+        for reg, racer in source.racers.items():
+            all_racers.setdefault(reg, racer)
+        sources.append(source)
+    pool = make_pool(all_racers, random.Random("pool"))
 
-    print("year archives: making %d days from %s into %s (%d packers)" % (len(days), start, args.out, jobs),
-          flush=True)
+    print("year archives: making %d days from %s (source days %s) into %s (%d packers)"
+          % (len(days), start, ",".join(names), args.out, jobs), flush=True)
     started = datetime.datetime.now()
-    executor = concurrent.futures.ThreadPoolExecutor(max_workers=jobs)
+    stage = tempfile.mkdtemp(prefix="wkyear", dir=args.out)
     try:
-        for future in [executor.submit(make_day, d) for d in days]:
-            future.result()
+        pack_jobs = []
+        for index, day in enumerate(days):
+            source = sources[index % len(sources)]
+            changes = Day(day, source.blocks, source.racers, pool)
+            program_archive, result_archive = archive_paths(day)
+            yymmdd = day.strftime("%y%m%d")
+            noon = datetime.datetime(day.year, day.month, day.day, 12).timestamp()
+            for kind, lines, archive, when in (("B", source.program, program_archive, noon),
+                                               ("K", source.result, result_archive, noon + 11 * 3600)):
+                name = "%s%s.TXT" % (kind, yymmdd)
+                path = os.path.join(stage, name)
+                with open(path, "wb") as f:
+                    f.write(rewrite(lines, changes, kind))
+                os.utime(path, (when, when))
+                pack_jobs.append((name, archive))
+        pack_all(stage, pack_jobs, jobs)
     finally:
-        executor.shutdown(wait=True, cancel_futures=True)
+        shutil.rmtree(stage, ignore_errors=True)
     with open(stamp, "w", encoding="utf-8") as f:
         f.write(stamp_text)
     seconds = (datetime.datetime.now() - started).total_seconds()

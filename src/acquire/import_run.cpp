@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cwchar>
 #include <memory>
+#include <system_error>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "acquire/archive_addresses.h"
@@ -29,6 +32,46 @@ constexpr uint32_t kImportSpanMs = 1000;
 // Days after which a result file is taken as the server will keep it.
 constexpr int kPendingDays = 7;
 
+// Reads the next cached archive on a second thread while the current one
+// is written, so that unpacking and decoding overlap the database work;
+// the database stays on the run's own thread and connection.
+class ArchiveReadAhead {
+ public:
+  ArchiveReadAhead() = default;
+  ~ArchiveReadAhead() { Wait(); }
+  ArchiveReadAhead(const ArchiveReadAhead&) = delete;
+  ArchiveReadAhead& operator=(const ArchiveReadAhead&) = delete;
+
+  // Starts reading `path`; without a thread to spare the archive is simply
+  // read when its turn comes.
+  void Start(const std::wstring& path) {
+    Wait();
+    text_ = ArchiveText();
+    try {
+      thread_ = std::thread([this, path] { text_ = RaceFileImporter::ReadArchiveText(path); });
+    } catch (const std::system_error&) {
+      text_ = ArchiveText();
+    }
+  }
+  // What was read of `path`: an empty text (no path) when it was not read
+  // ahead.
+  ArchiveText Take(const std::wstring& path) {
+    Wait();
+    ArchiveText text = std::move(text_);
+    text_ = ArchiveText();
+    if (text.path != path) return ArchiveText();
+    return text;
+  }
+
+ private:
+  void Wait() {
+    if (thread_.joinable()) thread_.join();
+  }
+
+  std::thread thread_;
+  ArchiveText text_;  // written by the thread until it is joined
+};
+
 // Everything one run holds from preparation to closing.
 class ImportRun {
  public:
@@ -54,6 +97,12 @@ class ImportRun {
     }
   }
   void ImportArchiveDay(wchar_t letter, int64_t day, const std::wstring& kind_folder);
+  // Where the download cache keeps the archive of `letter` ('B' or 'K') and
+  // `day`.
+  std::wstring ArchivePath(wchar_t letter, int64_t day) const;
+  // Starts reading the archive the run imports after that of `letter` and
+  // `day`, when it is cached and not yet imported.
+  void ReadNextAhead(wchar_t letter, int64_t day);
   // Archives are imported inside a transaction that spans several of them,
   // so that the pages they all write (the indexes by racer, the racers)
   // go to the file once per span instead of once per archive.  It is
@@ -84,6 +133,9 @@ class ImportRun {
   int32_t done_ = 0;
   int32_t total_ = 0;
   int64_t today_ = 0;
+  int64_t end_ = 0;              // the last day of the run
+  std::wstring guide_;           // the cache folders of program and result archives
+  std::wstring raceresults_;
   DbManager db_;
   std::unique_ptr<RaceFileImporter> programs_;
   std::unique_ptr<RaceFileImporter> results_;
@@ -96,6 +148,7 @@ class ImportRun {
   std::wstring span_first_day_;  // the days it holds archives of
   std::wstring span_last_day_;
   int32_t span_imported_ = 0;    // archives imported inside it
+  ArchiveReadAhead read_ahead_;  // last member: its thread ends first
 };
 
 void ImportRun::OpenImportTransaction(const std::wstring& ds) {
@@ -153,6 +206,7 @@ bool ImportRun::Run() {
   // the range cannot lose or add one.
   int32_t days = 0;
   for (int64_t d = start; d <= end; d = AddCalendarDays(d, 1)) ++days;
+  end_ = end;
 
   std::vector<int32_t> periods;
   if (options_.racerPeriods) {
@@ -163,8 +217,8 @@ bool ImportRun::Run() {
                    (options_.meetings ? 1 : 0) + (options_.racePages ? 1 : 0)) +
            static_cast<int32_t>(periods.size());
 
-  const std::wstring guide = JoinPath(options_.downloadFolder, L"guide");
-  const std::wstring raceresults = JoinPath(options_.downloadFolder, L"Raceresults");
+  guide_ = JoinPath(options_.downloadFolder, L"guide");
+  raceresults_ = JoinPath(options_.downloadFolder, L"Raceresults");
   const std::wstring termresults = JoinPath(options_.downloadFolder, L"TermResults");
   // Both write racers, motors and boats: what is known to be stored is shared.
   auto stored = std::make_shared<StoredRowValues>();
@@ -176,12 +230,12 @@ bool ImportRun::Run() {
     const std::wstring ds = LocalDateText(d);
     if (options_.programs) {
       if (!Report(ds + L" 番組表を取得中")) break;
-      ImportArchiveDay(L'B', d, guide);
+      ImportArchiveDay(L'B', d, guide_);
       ++done_;
     }
     if (options_.results) {
       if (!Report(ds + L" 競走成績を取得中")) break;
-      if (d <= today_) ImportArchiveDay(L'K', d, raceresults);
+      if (d <= today_) ImportArchiveDay(L'K', d, raceresults_);
       ++done_;
     }
     if (span_open_ && (options_.meetings || TickCountMs() - span_started_ >= kImportSpanMs)) {
@@ -234,6 +288,39 @@ bool ImportRun::Run() {
   return true;
 }
 
+std::wstring ImportRun::ArchivePath(wchar_t letter, int64_t day) const {
+  LocalTime local;
+  (void)ToLocalTime(day, &local);  // the run's days come from valid local dates
+  return JoinPath(CacheYearFolder(letter == L'B' ? guide_ : raceresults_, local.year),
+                  ArchiveFileName(letter, day));
+}
+
+void ImportRun::ReadNextAhead(wchar_t letter, int64_t day) {
+  // The order of the day loop: a day's program, its result, the next day.
+  wchar_t next_letter = 0;
+  int64_t next_day = day;
+  if (letter == L'B' && options_.results && day <= today_) {
+    next_letter = L'K';
+  } else {
+    next_day = AddCalendarDays(day, 1);
+    if (next_day > end_) return;
+    if (options_.programs) {
+      next_letter = L'B';
+    } else if (options_.results && next_day <= today_) {
+      next_letter = L'K';
+    } else {
+      return;
+    }
+  }
+  const std::wstring path = ArchivePath(next_letter, next_day);
+  RaceFileImporter& importer = next_letter == L'B' ? *programs_ : *results_;
+  if (!IsCachedArchive(path) ||
+      importer.IsImported(next_letter == L'B' ? L"PROGRAM_B" : L"RESULT_K", path)) {
+    return;
+  }
+  read_ahead_.Start(path);
+}
+
 void ImportRun::ImportArchiveDay(wchar_t letter, int64_t day, const std::wstring& kind_folder) {
   LocalTime local;
   (void)ToLocalTime(day, &local);  // the run's days come from valid local dates
@@ -266,8 +353,10 @@ void ImportRun::ImportArchiveDay(wchar_t letter, int64_t day, const std::wstring
     CountOutcome(outcome);
     OpenImportTransaction(ds);
     tally = ArchiveImportTally();
-    ok = letter == L'B' ? importer.ImportProgramArchive(path, &tally)
-                        : importer.ImportResultArchive(path, &tally);
+    ArchiveText text = attempt == 0 ? read_ahead_.Take(path) : ArchiveText();
+    ReadNextAhead(letter, day);
+    ok = letter == L'B' ? importer.ImportProgramArchive(path, std::move(text), &tally)
+                        : importer.ImportResultArchive(path, std::move(text), &tally);
     if (tally.filesNotExtracted == 0) break;
     // Not checked: a copy that cannot be removed is downloaded over next time.
     (void)DeleteFileAt(path);

@@ -208,13 +208,17 @@ void TakeSeriesTitle(std::wstring_view line, bool* expect_title, std::wstring* s
 }
 
 int32_t RaceNumberOf(std::wstring_view line) {
-  const std::wstring n = NormalizeWidth(line);
-  const size_t r = n.find(L'R');
-  if (r == std::wstring::npos || r == 0) return 0;
+  // Asked of every line of a file: read in place, as NormalizeWidth would
+  // make the letters and digits (R, Ｒ or ｒ; ASCII or full-width digits).
+  const auto is_r = [](wchar_t c) { return c == L'R' || c == 0xFF32 || c == 0xFF52; };
+  const auto is_digit = [](wchar_t c) { return IsDigit(c) || (c >= 0xFF10 && c <= 0xFF19); };
+  size_t r = 0;
+  while (r < line.size() && !is_r(line[r])) ++r;
+  if (r == line.size() || r == 0) return 0;
   size_t start = r;
-  while (start > 0 && IsDigit(n[start - 1])) --start;
+  while (start > 0 && is_digit(line[start - 1])) --start;
   if (start == r) return 0;
-  return ParseInteger(std::wstring_view(n).substr(start, r - start));
+  return ParseInteger(line.substr(start, r - start));
 }
 
 int32_t DistanceOf(std::wstring_view line) {

@@ -195,6 +195,7 @@ TEST(OfficialRecognitionTest, RaceHeaderReaders) {
       {L"締切予定 9:5", 0, 1800, L"", L"9:5"},
       {L"\u3000１Ｒ  予\u3000選\u3000\u3000\u3000  Ｈ１８００ｍ  電話投票締切予定時刻１０：５７  連複", 1, 1800,
        L"予\u3000選", L"10:57"},
+      {L"１２ｒ  準優", 12, 1800, L"準優", L""},               // the lower-case full-width r
       {L"ABC", 0, 1800, L"", L""},
       {L"", 0, 1800, L"", L""},
   };

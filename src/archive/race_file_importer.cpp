@@ -1,16 +1,11 @@
 #include "archive/race_file_importer.h"
 
 #include <algorithm>
-#include <climits>
-#include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <new>
 
 #include "archive/official_recognition.h"
 #include "archive/official_text.h"
 #include "db/db_manager.h"
-#include "db/db_statement.h"
 #include "platform/format.h"
 
 namespace wakelore {
@@ -53,18 +48,44 @@ std::wstring UndeterminedMessage(const std::vector<std::wstring>& blocks) {
 
 RaceFileImporter::RaceFileImporter(DbManager* connection, bool reimport,
                                    std::shared_ptr<StoredRowValues> stored)
-    : db_(connection),
-      reimport_(reimport),
-      stored_(stored ? std::move(stored) : std::make_shared<StoredRowValues>()) {}
+    : db_(connection), reimport_(reimport), store_(connection, &message_, std::move(stored)) {}
 
 RaceFileImporter::~RaceFileImporter() = default;
 
 bool RaceFileImporter::ImportProgramArchive(const std::wstring& path, ArchiveImportTally* tally) {
-  return ImportArchive(path, Kind::kProgram, tally);
+  return ImportArchive(path, Kind::kProgram, nullptr, tally);
 }
 
 bool RaceFileImporter::ImportResultArchive(const std::wstring& path, ArchiveImportTally* tally) {
-  return ImportArchive(path, Kind::kResult, tally);
+  return ImportArchive(path, Kind::kResult, nullptr, tally);
+}
+
+bool RaceFileImporter::ImportProgramArchive(const std::wstring& path, ArchiveText&& text,
+                                            ArchiveImportTally* tally) {
+  return ImportArchive(path, Kind::kProgram, &text, tally);
+}
+
+bool RaceFileImporter::ImportResultArchive(const std::wstring& path, ArchiveText&& text,
+                                           ArchiveImportTally* tally) {
+  return ImportArchive(path, Kind::kResult, &text, tally);
+}
+
+ArchiveText RaceFileImporter::ReadArchiveText(const std::wstring& path) {
+  ArchiveText text;
+  text.path = path;
+  std::string bytes;
+  const bool read = ExtensionOf(path) == L".lzh" ? ReadArchiveBytes(path, &bytes, &text.message)
+                                                  : ReadOfficialFile(path, &bytes, &text.message);
+  if (!read) return text;
+  text.extracted = true;
+  try {
+    text.lines = DecodeLines(bytes);
+    text.read = true;
+  } catch (const std::bad_alloc&) {
+    text.lines.clear();
+    text.message = L"ファイルサイズが不正です。";
+  }
+  return text;
 }
 
 bool RaceFileImporter::ImportLines(const std::wstring& file_type, const std::wstring& path,
@@ -75,7 +96,7 @@ bool RaceFileImporter::ImportLines(const std::wstring& file_type, const std::wst
   return false;
 }
 
-bool RaceFileImporter::ImportArchive(const std::wstring& path, Kind kind,
+bool RaceFileImporter::ImportArchive(const std::wstring& path, Kind kind, ArchiveText* text,
                                      ArchiveImportTally* tally) {
   const wchar_t* type = kind == Kind::kProgram ? kProgramType : kResultType;
   if (!reimport_ && IsImported(type, path)) {
@@ -83,25 +104,19 @@ bool RaceFileImporter::ImportArchive(const std::wstring& path, Kind kind,
     tally->log += Format(L"%s: 取込済みのためスキップ\r\n", FileNameOf(path));
     return true;
   }
-  std::string bytes;
-  const bool read = ExtensionOf(path) == L".lzh" ? ReadArchiveBytes(path, &bytes)
-                                                  : ReadWholeFile(path, &bytes);
-  if (!read) {
+  ArchiveText read_here;
+  if (text == nullptr || text->path != path) {
+    read_here = ReadArchiveText(path);
+    text = &read_here;
+  }
+  if (!text->read) {
     tally->filesNotRead += 1;
-    tally->filesNotExtracted += 1;
+    if (!text->extracted) tally->filesNotExtracted += 1;
+    message_ = text->message;
     RecordDataFile(type, path, kFailed, 0, message_);
     return false;
   }
-  std::vector<std::wstring> lines;
-  try {
-    lines = DecodeLines(bytes);
-  } catch (const std::bad_alloc&) {
-    tally->filesNotRead += 1;
-    message_ = L"ファイルサイズが不正です。";
-    RecordDataFile(type, path, kFailed, 0, message_);
-    return false;
-  }
-  std::string().swap(bytes);
+  const std::vector<std::wstring> lines = std::move(text->lines);
   return ImportDecoded(path, kind, lines, tally);
 }
 
@@ -147,18 +162,12 @@ bool RaceFileImporter::ImportDecoded(const std::wstring& path, Kind kind,
     (void)db_->Exec(undo);  // the failure is already recorded
     DropIdCaches();
   }
-  writers_.reset();
+  store_.ReleaseStatements();
   return kind == Kind::kProgram ? CloseProgramFile(path, counts, tally)
                                 : CloseResultFile(path, counts, tally);
 }
 
-void RaceFileImporter::DropIdCaches() {
-  race_ids_.clear();
-  racer_ids_.clear();
-  motor_ids_.clear();
-  boat_ids_.clear();
-  stored_->Clear();
-}
+void RaceFileImporter::DropIdCaches() { store_.DropIdCaches(); }
 
 bool RaceFileImporter::IsComplete(const FileCounts& counts) const {
   return counts.parsed == counts.stored && counts.unreadable == 0 && counts.undetermined.empty() &&
@@ -261,11 +270,13 @@ void RaceFileImporter::ParseProgramLines(const std::wstring& date,
     }
     counts->parsed += 1;
     const int32_t racer_id =
-        UpsertRacer(entry->registerNo, entry->name, entry->className, entry->branch, entry->age,
-                    entry->weight, entry->nationalWinRate, entry->localWinRate);
-    const int32_t motor_id = UpsertMotor(stadium, entry->motorNo, entry->motorQuinellaRate);
-    const int32_t boat_id = UpsertBoat(stadium, entry->boatNo, entry->boatQuinellaRate);
-    if (racer_id > 0 && StoreProgramEntry(race_id, *entry, racer_id, motor_id, boat_id)) {
+        store_.UpsertRacer(entry->registerNo, entry->name, entry->className, entry->branch,
+                           entry->age, entry->weight, entry->nationalWinRate, entry->localWinRate);
+    const int32_t motor_id =
+        store_.UpsertMotor(stadium, entry->motorNo, entry->motorQuinellaRate);
+    const int32_t boat_id = store_.UpsertBoat(stadium, entry->boatNo, entry->boatQuinellaRate);
+    if (racer_id > 0 &&
+        store_.StoreProgramEntry(race_id, *entry, racer_id, motor_id, boat_id)) {
       counts->stored += 1;
     } else {
       counts->failures += 1;
@@ -363,10 +374,11 @@ void RaceFileImporter::ParseResultLines(const std::wstring& date,
     if (const std::optional<ResultEntry> entry = ParseResultEntry(line)) {
       counts->parsed += 1;
       const int32_t racer_id =
-          UpsertRacer(entry->registerNo, entry->racerName, L"", L"", 0, 0.0, 0.0, 0.0);
-      const int32_t motor_id = UpsertMotor(stadium, entry->motorNo, 0.0);
-      const int32_t boat_id = UpsertBoat(stadium, entry->boatNo, 0.0);
-      if (racer_id > 0 && StoreResultEntry(race_.id, *entry, racer_id, motor_id, boat_id)) {
+          store_.UpsertRacer(entry->registerNo, entry->racerName, L"", L"", 0, 0.0, 0.0, 0.0);
+      const int32_t motor_id = store_.UpsertMotor(stadium, entry->motorNo, 0.0);
+      const int32_t boat_id = store_.UpsertBoat(stadium, entry->boatNo, 0.0);
+      if (racer_id > 0 &&
+          store_.StoreResultEntry(race_.id, *entry, racer_id, motor_id, boat_id)) {
         race_.entries.push_back(*entry);
         counts->stored += 1;
       } else {
@@ -383,7 +395,7 @@ void RaceFileImporter::ParseResultLines(const std::wstring& date,
       continue;
     }
     for (PayoutItem& item : ParsePayoutLine(line, &race_.betType)) {
-      StorePayout(race_.id, item);
+      store_.StorePayout(race_.id, item);
       race_.payouts.push_back(std::move(item));
     }
   }
@@ -392,7 +404,7 @@ void RaceFileImporter::ParseResultLines(const std::wstring& date,
 
 void RaceFileImporter::FinishRace() {
   if (race_.id > 0 && !race_.unreadable) {
-    StoreRaceResult(race_.id, race_.entries, race_.technique, race_.payouts);
+    store_.StoreRaceResult(race_.id, race_.entries, race_.technique, race_.payouts);
   }
   race_ = ResultRace();
 }
@@ -447,18 +459,7 @@ bool RaceFileImporter::CloseResultFile(const std::wstring& path, const FileCount
 }
 
 // ---------------------------------------------------------------------------
-// Reading
-
-bool RaceFileImporter::ReadWholeFile(const std::wstring& path, std::string* bytes) {
-  return ReadOfficialFile(path, bytes, &message_);
-}
-
-bool RaceFileImporter::ReadArchiveBytes(const std::wstring& path, std::string* bytes) {
-  return wakelore::ReadArchiveBytes(path, bytes, &message_);
-}
-
-// ---------------------------------------------------------------------------
-// Bookkeeping and upserts
+// Bookkeeping
 
 bool RaceFileImporter::IsImported(const std::wstring& file_type, const std::wstring& path) {
   if (reimport_) return false;
@@ -483,344 +484,14 @@ bool RaceFileImporter::RecordDataFile(const std::wstring& file_type, const std::
       SqlQuote(file_type), SqlQuote(path), SqlQuote(status), rows, SqlQuote(message)));
 }
 
-int32_t RaceFileImporter::QueryId(const std::wstring& sql) {
-  std::vector<DbRow> rows;
-  if (db_->QueryRows(sql, &rows) && !rows.empty()) {
-    return ParseInteger(DbRowValue(rows[0], L"value"));
-  }
-  message_ = db_->LastError();
-  return 0;
-}
-
-// The row writers run thousands of times per archive, so each is prepared
-// once (on its first use) and bound with new values for every row.  The
-// statements last until the archive ends (or the importer ends, for calls
-// outside an archive).  Reals are bound as the decimal text the columns
-// have always held would read back, so the stored values do not depend on
-// how they were written.
-enum class RaceFileImporter::Writer : int {
-  kRace, kRaceId, kRacer, kRacerId, kMotor, kMotorId, kBoat, kBoatId,
-  kProgramEntry, kResultEntry, kResultRow, kPayout, kRaceResult, kCount
-};
-
-namespace {
-
-constexpr const char* kWriterSql[] = {
-    // kRace
-    "INSERT INTO races (race_date, stadium_id, race_no, title, grade, distance, weather, "
-    "wind_direction, wind_speed, wave_height, deadline_time, series_title, day_label) "
-    "VALUES (?, ?, ?, ?, '', ?, ?, ?, ?, ?, ?, ?, ?) "
-    "ON CONFLICT(race_date, stadium_id, race_no) DO UPDATE SET "
-    "title=CASE WHEN excluded.title<>'' THEN excluded.title ELSE races.title END, "
-    "series_title=CASE WHEN excluded.series_title<>'' THEN excluded.series_title ELSE "
-    "races.series_title END, "
-    "day_label=CASE WHEN excluded.day_label<>'' THEN excluded.day_label ELSE races.day_label END, "
-    "distance=CASE WHEN excluded.distance>0 THEN excluded.distance ELSE races.distance END, "
-    "weather=CASE WHEN excluded.weather<>'' THEN excluded.weather ELSE races.weather END, "
-    "wind_direction=CASE WHEN excluded.wind_direction<>'' THEN excluded.wind_direction ELSE "
-    "races.wind_direction END, "
-    "wind_speed=CASE WHEN excluded.wind_speed>0 THEN excluded.wind_speed ELSE races.wind_speed END, "
-    "wave_height=CASE WHEN excluded.wave_height>0 THEN excluded.wave_height ELSE "
-    "races.wave_height END, "
-    "deadline_time=CASE WHEN excluded.deadline_time<>'' THEN excluded.deadline_time ELSE "
-    "races.deadline_time END;",
-    // kRaceId
-    "SELECT id FROM races WHERE race_date=? AND stadium_id=? AND race_no=?;",
-    // kRacer
-    "INSERT INTO racers (register_no, name, class_name, branch, age, weight, national_win_rate, "
-    "local_win_rate, avg_start_timing, f_count, l_count) VALUES (?, ?, ?, ?, ?, ?, ?, ?, 0.0, 0, 0) "
-    "ON CONFLICT(register_no) DO UPDATE SET "
-    "name=CASE WHEN excluded.name<>'' THEN excluded.name ELSE racers.name END, "
-    "class_name=CASE WHEN excluded.class_name<>'' THEN excluded.class_name ELSE "
-    "racers.class_name END, "
-    "branch=CASE WHEN excluded.branch<>'' THEN excluded.branch ELSE racers.branch END, "
-    "age=CASE WHEN excluded.age>0 THEN excluded.age ELSE racers.age END, "
-    "weight=CASE WHEN excluded.weight>0 THEN excluded.weight ELSE racers.weight END, "
-    "national_win_rate=CASE WHEN excluded.national_win_rate>0 THEN excluded.national_win_rate "
-    "ELSE racers.national_win_rate END, "
-    "local_win_rate=CASE WHEN excluded.local_win_rate>0 THEN excluded.local_win_rate ELSE "
-    "racers.local_win_rate END "
-    // The row is left alone (no page written) when nothing would change.
-    "WHERE (excluded.name<>'' AND excluded.name IS NOT racers.name) OR "
-    "(excluded.class_name<>'' AND excluded.class_name IS NOT racers.class_name) OR "
-    "(excluded.branch<>'' AND excluded.branch IS NOT racers.branch) OR "
-    "(excluded.age>0 AND excluded.age IS NOT racers.age) OR "
-    "(excluded.weight>0 AND excluded.weight IS NOT racers.weight) OR "
-    "(excluded.national_win_rate>0 AND excluded.national_win_rate IS NOT racers.national_win_rate) OR "
-    "(excluded.local_win_rate>0 AND excluded.local_win_rate IS NOT racers.local_win_rate);",
-    // kRacerId
-    "SELECT id FROM racers WHERE register_no=?;",
-    // kMotor
-    "INSERT INTO motors (stadium_id, motor_no, quinella_rate, win_rate, memo) "
-    "VALUES (?, ?, ?, 0.0, '') ON CONFLICT(stadium_id, motor_no) DO UPDATE SET "
-    "quinella_rate=CASE WHEN excluded.quinella_rate>0 THEN excluded.quinella_rate "
-    "ELSE motors.quinella_rate END "
-    "WHERE excluded.quinella_rate>0 AND excluded.quinella_rate IS NOT motors.quinella_rate;",
-    // kMotorId
-    "SELECT id FROM motors WHERE stadium_id=? AND motor_no=?;",
-    // kBoat
-    "INSERT INTO boats (stadium_id, boat_no, quinella_rate, win_rate, memo) "
-    "VALUES (?, ?, ?, 0.0, '') ON CONFLICT(stadium_id, boat_no) DO UPDATE SET "
-    "quinella_rate=CASE WHEN excluded.quinella_rate>0 THEN excluded.quinella_rate "
-    "ELSE boats.quinella_rate END "
-    "WHERE excluded.quinella_rate>0 AND excluded.quinella_rate IS NOT boats.quinella_rate;",
-    // kBoatId
-    "SELECT id FROM boats WHERE stadium_id=? AND boat_no=?;",
-    // kProgramEntry
-    "INSERT INTO race_entries (race_id, frame_no, racer_id, motor_id, boat_id, course_no, "
-    "exhibition_time, tilt, start_exhibition, current_score, comment, class_name, branch, age, "
-    "weight, national_win_rate, national_quinella_rate, local_win_rate, local_quinella_rate, "
-    "motor_no, motor_quinella_rate, boat_no, boat_quinella_rate, current_results) "
-    "VALUES (?, ?, ?, ?, ?, ?, 0.0, 0.0, 0.0, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) "
-    "ON CONFLICT(race_id, frame_no) DO UPDATE SET racer_id=excluded.racer_id, "
-    "motor_id=excluded.motor_id, boat_id=excluded.boat_id, "
-    "course_no=CASE WHEN race_entries.course_no>0 THEN race_entries.course_no ELSE "
-    "excluded.course_no END, "
-    "current_score=excluded.current_score, comment=excluded.comment, "
-    "class_name=excluded.class_name, branch=excluded.branch, age=excluded.age, "
-    "weight=excluded.weight, national_win_rate=excluded.national_win_rate, "
-    "national_quinella_rate=excluded.national_quinella_rate, "
-    "local_win_rate=excluded.local_win_rate, local_quinella_rate=excluded.local_quinella_rate, "
-    "motor_no=excluded.motor_no, motor_quinella_rate=excluded.motor_quinella_rate, "
-    "boat_no=excluded.boat_no, boat_quinella_rate=excluded.boat_quinella_rate, "
-    "current_results=excluded.current_results;",
-    // kResultEntry
-    "INSERT INTO race_entries (race_id, frame_no, racer_id, motor_id, boat_id, course_no, "
-    "exhibition_time, tilt, start_exhibition, current_score, comment) "
-    "VALUES (?, ?, ?, ?, ?, ?, ?, 0.0, 0.0, 0.0, '') "
-    "ON CONFLICT(race_id, frame_no) DO UPDATE SET racer_id=excluded.racer_id, "
-    "motor_id=excluded.motor_id, boat_id=excluded.boat_id, course_no=excluded.course_no, "
-    "exhibition_time=excluded.exhibition_time;",
-    // kResultRow
-    "INSERT INTO race_result_entries (race_id, finish_order, frame_no, register_no, "
-    "racer_name, motor_no, boat_no, exhibition_time, course_no, start_timing, race_time, "
-    "imported_at, finish_mark) "
-    "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, datetime('now', 'localtime'), ?) "
-    "ON CONFLICT(race_id, frame_no) DO UPDATE SET finish_order=excluded.finish_order, "
-    "register_no=excluded.register_no, racer_name=excluded.racer_name, "
-    "motor_no=excluded.motor_no, boat_no=excluded.boat_no, "
-    "exhibition_time=excluded.exhibition_time, course_no=excluded.course_no, "
-    "start_timing=excluded.start_timing, race_time=excluded.race_time, "
-    "imported_at=excluded.imported_at, finish_mark=excluded.finish_mark;",
-    // kPayout
-    "INSERT INTO odds (race_id, bet_type, combination, odds_value, updated_at, popularity) "
-    "VALUES (?, ?, ?, ?, datetime('now', 'localtime'), ?) "
-    "ON CONFLICT(race_id, bet_type, combination) DO UPDATE SET odds_value=excluded.odds_value, "
-    "updated_at=excluded.updated_at, popularity=excluded.popularity;",
-    // kRaceResult
-    "INSERT INTO race_results (race_id, first_frame, second_frame, third_frame, "
-    "winning_technique, trifecta, trifecta_payout) VALUES (?, ?, ?, ?, ?, ?, ?) "
-    "ON CONFLICT(race_id) DO UPDATE SET first_frame=excluded.first_frame, "
-    "second_frame=excluded.second_frame, third_frame=excluded.third_frame, "
-    "winning_technique=excluded.winning_technique, trifecta=excluded.trifecta, "
-    "trifecta_payout=excluded.trifecta_payout;",
-};
-// `value` as the decimal text with `places` digits after the point reads back.
-double Decimals(double value, int places) {
-  // Most values come from texts with no more digits than that: they are
-  // already the nearest double of their decimal, and printing is slow.
-  static constexpr double kScale[] = {1.0, 10.0, 100.0, 1000.0, 10000.0};
-  if (places >= 0 && places <= 4 && std::fabs(value) < 1e9) {
-    const double nearest = std::nearbyint(value * kScale[places]) / kScale[places];
-    if (nearest == value) return value;
-  }
-  char text[64];
-  std::snprintf(text, sizeof text, "%.*f", places, value);
-  return std::strtod(text, nullptr);
-}
-
-}  // namespace
-
-DbStatement* RaceFileImporter::Statement(Writer writer) {
-  static_assert(sizeof(kWriterSql) / sizeof(kWriterSql[0]) == static_cast<size_t>(Writer::kCount),
-                "one statement per writer");
-  if (!writers_) writers_ = std::make_unique<DbStatement[]>(static_cast<size_t>(Writer::kCount));
-  DbStatement& statement = writers_[static_cast<size_t>(writer)];
-  if (!statement.IsPrepared() && !statement.Prepare(*db_, kWriterSql[static_cast<int>(writer)])) {
-    message_ = statement.error();
-    return nullptr;
-  }
-  return &statement;
-}
-
-bool RaceFileImporter::Finish(DbStatement* statement) {
-  if (statement->Run()) return true;
-  message_ = statement->error();
-  return false;
-}
-
-int32_t RaceFileImporter::TakeId(DbStatement* query, const std::wstring& key,
-                                 IdCache* ids) {
-  int64_t id = 0;
-  if (!query->QueryInt(&id) || id <= 0 || id > INT32_MAX) {
-    message_ = query->error().empty() ? std::wstring(L"登録した行が見つかりません。") : query->error();
-    return 0;
-  }
-  (*ids)[key] = static_cast<int32_t>(id);
-  return static_cast<int32_t>(id);
-}
-
 int32_t RaceFileImporter::UpsertRace(const std::wstring& race_date, int32_t stadium_id,
                                      int32_t race_no, const std::wstring& title,
                                      int32_t distance, const std::wstring& deadline,
                                      const std::wstring& weather,
                                      const std::wstring& wind_direction, double wind_speed,
                                      double wave_height) {
-  std::wstring key = race_date;
-  key += L'|';
-  key += std::to_wstring(stadium_id);
-  key += L'|';
-  key += std::to_wstring(race_no);
-  if (auto it = race_ids_.find(key); it != race_ids_.end()) return it->second;
-  DbStatement* upsert = Statement(Writer::kRace);
-  if (upsert == nullptr) return 0;
-  upsert->Text(race_date).Int(stadium_id).Int(race_no).Text(title).Int(distance).Text(weather)
-      .Text(wind_direction).Real(Decimals(wind_speed, 3)).Real(Decimals(wave_height, 3))
-      .Text(deadline).Text(series_title_).Text(day_label_);
-  if (!Finish(upsert)) return 0;
-  DbStatement* query = Statement(Writer::kRaceId);
-  if (query == nullptr) return 0;
-  query->Text(race_date).Int(stadium_id).Int(race_no);
-  return TakeId(query, key, &race_ids_);
-}
-
-int32_t RaceFileImporter::UpsertRacer(const std::wstring& register_no, const std::wstring& name,
-                                      const std::wstring& class_name, const std::wstring& branch,
-                                      int32_t age, double weight, double national_win_rate,
-                                      double local_win_rate) {
-  if (register_no.empty()) return 0;
-  const StoredRowValues::Racer values{name, class_name, branch, age, Decimals(weight, 3),
-                                      Decimals(national_win_rate, 4), Decimals(local_win_rate, 4)};
-  // A racer runs several races a meeting, in the program and the result
-  // file: when every value this call brings is already stored (as far as
-  // the importers of this connection know), the row cannot change.
-  const auto id = racer_ids_.find(register_no);
-  const auto stored = stored_->racers.find(register_no);
-  if (id != racer_ids_.end() && stored != stored_->racers.end() && stored->second.Holds(values)) {
-    return id->second;
-  }
-  DbStatement* upsert = Statement(Writer::kRacer);
-  if (upsert == nullptr) return 0;
-  upsert->Text(register_no).Text(name).Text(class_name).Text(branch).Int(age)
-      .Real(values.weight).Real(values.nationalWinRate).Real(values.localWinRate);
-  if (!Finish(upsert)) return 0;
-  stored_->racers[register_no].Take(values);
-  if (id != racer_ids_.end()) return id->second;
-  DbStatement* query = Statement(Writer::kRacerId);
-  if (query == nullptr) return 0;
-  query->Text(register_no);
-  return TakeId(query, register_no, &racer_ids_);
-}
-
-int32_t RaceFileImporter::UpsertMotor(int32_t stadium_id, const std::wstring& motor_no,
-                                      double quinella_rate) {
-  if (stadium_id < 1 || motor_no.empty()) return 0;
-  return UpsertEquipment(Writer::kMotor, Writer::kMotorId, stadium_id, motor_no, quinella_rate,
-                         &motor_ids_, &stored_->motorRates);
-}
-
-int32_t RaceFileImporter::UpsertBoat(int32_t stadium_id, const std::wstring& boat_no,
-                                     double quinella_rate) {
-  if (stadium_id < 1 || boat_no.empty()) return 0;
-  return UpsertEquipment(Writer::kBoat, Writer::kBoatId, stadium_id, boat_no, quinella_rate,
-                         &boat_ids_, &stored_->boatRates);
-}
-
-int32_t RaceFileImporter::UpsertEquipment(Writer upsert_writer, Writer id_writer,
-                                          int32_t stadium_id, const std::wstring& number,
-                                          double quinella_rate, IdCache* ids,
-                                          std::unordered_map<std::wstring, double>* rates) {
-  std::wstring key = std::to_wstring(stadium_id);
-  key += L'|';
-  key += number;
-  const double rate = Decimals(quinella_rate, 4);
-  const auto cached = ids->find(key);
-  // Without a rate the upsert of a row that exists changes nothing,
-  // whatever the database holds (the result file names motors and boats
-  // for every boat of every race), nor with the rate known to be stored.
-  if (cached != ids->end()) {
-    const auto stored = rates->find(key);
-    if (!(rate > 0) || (stored != rates->end() && stored->second == rate)) return cached->second;
-  }
-  DbStatement* upsert = Statement(upsert_writer);
-  if (upsert == nullptr) return 0;
-  upsert->Int(stadium_id).Text(number).Real(rate);
-  if (!Finish(upsert)) return 0;
-  if (rate > 0) (*rates)[key] = rate;
-  if (cached != ids->end()) return cached->second;
-  DbStatement* query = Statement(id_writer);
-  if (query == nullptr) return 0;
-  query->Int(stadium_id).Text(number);
-  return TakeId(query, key, ids);
-}
-
-// ---------------------------------------------------------------------------
-// Row writers
-
-bool RaceFileImporter::StoreProgramEntry(int32_t race_id, const ProgramEntry& entry,
-                                         int32_t racer_id, int32_t motor_id, int32_t boat_id) {
-  DbStatement* insert = Statement(Writer::kProgramEntry);
-  if (insert == nullptr) return false;
-  insert->Int(race_id).Int(entry.frame).Int(racer_id).Int(motor_id).Int(boat_id).Int(entry.frame)
-      .Real(Decimals(CurrentScoreOf(entry.currentResults), 4))
-      .Text(Format(L"今節成績:%s 早見:%d", entry.currentResults, entry.early))
-      .Text(entry.className).Text(entry.branch).Int(entry.age).Real(Decimals(entry.weight, 1))
-      .Real(Decimals(entry.nationalWinRate, 2)).Real(Decimals(entry.nationalQuinellaRate, 2))
-      .Real(Decimals(entry.localWinRate, 2)).Real(Decimals(entry.localQuinellaRate, 2))
-      .Text(entry.motorNo).Real(Decimals(entry.motorQuinellaRate, 2)).Text(entry.boatNo)
-      .Real(Decimals(entry.boatQuinellaRate, 2)).Text(entry.currentResults);
-  return Finish(insert);
-}
-
-bool RaceFileImporter::StoreResultEntry(int32_t race_id, const ResultEntry& entry,
-                                        int32_t racer_id, int32_t motor_id, int32_t boat_id) {
-  DbStatement* entry_row = Statement(Writer::kResultEntry);
-  if (entry_row == nullptr) return false;
-  entry_row->Int(race_id).Int(entry.frame).Int(racer_id).Int(motor_id).Int(boat_id)
-      .Int(entry.courseNo).Real(Decimals(entry.exhibitionTime, 3));
-  if (!Finish(entry_row)) return false;
-  DbStatement* result_row = Statement(Writer::kResultRow);
-  if (result_row == nullptr) return false;
-  result_row->Int(race_id).Int(entry.finishOrder).Int(entry.frame).Text(entry.registerNo)
-      .Text(entry.racerName).Text(entry.motorNo).Text(entry.boatNo)
-      .Real(Decimals(entry.exhibitionTime, 3)).Int(entry.courseNo)
-      .Real(Decimals(entry.startTiming, 3)).Text(entry.raceTime).Text(entry.finishMark);
-  return Finish(result_row);
-}
-
-bool RaceFileImporter::StorePayout(int32_t race_id, const PayoutItem& item) {
-  DbStatement* insert = Statement(Writer::kPayout);
-  if (insert == nullptr) return false;
-  insert->Int(race_id).Text(item.betType).Text(item.combination)
-      .Real(static_cast<double>(item.amount)).Int(item.popularity);
-  return Finish(insert);
-}
-
-bool RaceFileImporter::StoreRaceResult(int32_t race_id, const std::vector<ResultEntry>& entries,
-                                       const std::wstring& technique,
-                                       const std::vector<PayoutItem>& payouts) {
-  if (race_id <= 0 || entries.size() < 3) return true;
-  int32_t places[3] = {0, 0, 0};
-  for (const ResultEntry& e : entries) {
-    if (e.finishOrder >= 1 && e.finishOrder <= 3) places[e.finishOrder - 1] = e.frame;
-  }
-  std::wstring trifecta;
-  int32_t payout = 0;
-  for (const PayoutItem& p : payouts) {
-    if (p.betType == L"３連単") {
-      trifecta = p.combination;
-      payout = p.amount;
-      break;
-    }
-  }
-  if (trifecta.empty() && places[0] > 0 && places[1] > 0 && places[2] > 0) {
-    trifecta = Format(L"%d-%d-%d", places[0], places[1], places[2]);
-  }
-  DbStatement* insert = Statement(Writer::kRaceResult);
-  if (insert == nullptr) return false;
-  insert->Int(race_id).Int(places[0]).Int(places[1]).Int(places[2]).Text(technique)
-      .Text(trifecta).Int(payout);
-  return Finish(insert);
+  return store_.UpsertRace(race_date, stadium_id, race_no, title, distance, deadline, weather,
+                           wind_direction, wind_speed, wave_height, series_title_, day_label_);
 }
 
 }  // namespace wakelore

@@ -39,29 +39,28 @@
 // "IMPORTED" with the stadiums it holds, and each stadium it lacks is named
 // in the log and the notes ("若松: 成績未登録").
 //
-// Ids of races, racers, motors and boats are kept in maps for the life of
-// the object, so an id is queried once per run.  A rolled-back archive
-// empties the maps: the rows they named may be gone.  The row writers are
-// prepared statements, made on first use and kept until the archive ends.
+// The rows are written by the importer's RaceRowStore, which keeps the ids
+// of races, racers, motors and boats for the life of the importer, so an id
+// is queried once per run.  A rolled-back archive empties those caches: the
+// rows they named may be gone.  The store's prepared statements are kept
+// until the archive ends.
 //
 // Not thread-safe: one thread at a time, on the connection it was given.
 #ifndef WAKELORE_ARCHIVE_RACE_FILE_IMPORTER_H_
 #define WAKELORE_ARCHIVE_RACE_FILE_IMPORTER_H_
 
 #include <cstdint>
-#include <unordered_map>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "archive/program_entry.h"
+#include "archive/race_row_store.h"
 #include "archive/result_lines.h"
 #include "archive/stored_row_values.h"
 
 namespace wakelore {
 
 class DbManager;
-class DbStatement;
 
 // What one archive call did.  Zeroed by the caller; the importer only adds.
 struct ArchiveImportTally {
@@ -84,6 +83,15 @@ struct ArchiveImportTally {
   std::wstring notes;
 };
 
+// An archive read and decoded ahead of its import (ReadArchiveText).
+struct ArchiveText {
+  std::wstring path;
+  bool extracted = false;           // the file was read and its entry extracted
+  bool read = false;                // and decoded; false: `message` says why not
+  std::wstring message;
+  std::vector<std::wstring> lines;  // the decoded lines when read
+};
+
 class RaceFileImporter {
  public:
   // `connection` must be open read-write and outlive the importer.
@@ -103,6 +111,22 @@ class RaceFileImporter {
   // set otherwise.  Writes the data_files row and one log line.
   [[nodiscard]] bool ImportProgramArchive(const std::wstring& path, ArchiveImportTally* tally);
   [[nodiscard]] bool ImportResultArchive(const std::wstring& path, ArchiveImportTally* tally);
+  // The same with the archive already read by ReadArchiveText (a `text` of
+  // another path is not used: the archive is read here).
+  [[nodiscard]] bool ImportProgramArchive(const std::wstring& path, ArchiveText&& text,
+                                          ArchiveImportTally* tally);
+  [[nodiscard]] bool ImportResultArchive(const std::wstring& path, ArchiveText&& text,
+                                         ArchiveImportTally* tally);
+
+  // Reads and decodes an archive (or an unpacked text file) as the import
+  // does.  Uses no database and no importer: may run on any thread, for
+  // example while the previous archive is written.
+  static ArchiveText ReadArchiveText(const std::wstring& path);
+
+  // Whether data_files records the archive (file type "PROGRAM_B" or
+  // "RESULT_K") as "IMPORTED", so that an import would skip it; always
+  // false for an importer made with `reimport`.
+  bool IsImported(const std::wstring& file_type, const std::wstring& path);
 
   // The steps after reading, for lines already decoded: dates the file by
   // `path`, parses inside one transaction and records the outcome.
@@ -120,52 +144,6 @@ class RaceFileImporter {
 
   // Text of the latest failure; a success leaves it unchanged.
   const std::wstring& message() const { return message_; }
-
-  // The file readers of the archive flow.  ReadWholeFile: 1 byte to 128 MiB;
-  // ReadArchiveBytes: the first entry of an LZH archive.  False with
-  // message() set on failure.
-  bool ReadWholeFile(const std::wstring& path, std::string* bytes);
-  bool ReadArchiveBytes(const std::wstring& path, std::string* bytes);
-
-  // data_files bookkeeping.
-  bool IsImported(const std::wstring& file_type, const std::wstring& path);
-  bool RecordDataFile(const std::wstring& file_type, const std::wstring& path,
-                      const std::wstring& status, int32_t rows, const std::wstring& message);
-
-  // Upserts; each returns the row id, or 0 on failure (message() set) or
-  // without a key.  A race is written at most once per importer; racers,
-  // motors and boats on every call that brings a value other than the one
-  // the shared StoredRowValues know to be stored, so the latest non-empty
-  // values win whichever importer wrote the row before.
-  int32_t UpsertRace(const std::wstring& race_date, int32_t stadium_id, int32_t race_no,
-                     const std::wstring& title, int32_t distance, const std::wstring& deadline,
-                     const std::wstring& weather, const std::wstring& wind_direction,
-                     double wind_speed, double wave_height);
-  int32_t UpsertRacer(const std::wstring& register_no, const std::wstring& name,
-                      const std::wstring& class_name, const std::wstring& branch, int32_t age,
-                      double weight, double national_win_rate, double local_win_rate);
-  int32_t UpsertMotor(int32_t stadium_id, const std::wstring& motor_no, double quinella_rate);
-  int32_t UpsertBoat(int32_t stadium_id, const std::wstring& boat_no, double quinella_rate);
-
-  // The integer in column "value" of the first row of `sql`; 0 (message()
-  // set to the connection's error) when there is none.
-  int32_t QueryId(const std::wstring& sql);
-
-  // Row writers of the two parsers; false with message() set on failure.
-  bool StoreProgramEntry(int32_t race_id, const ProgramEntry& entry, int32_t racer_id,
-                         int32_t motor_id, int32_t boat_id);
-  bool StoreResultEntry(int32_t race_id, const ResultEntry& entry, int32_t racer_id,
-                        int32_t motor_id, int32_t boat_id);
-  bool StorePayout(int32_t race_id, const PayoutItem& item);
-  // Writes race_results when at least three entries were stored for the
-  // race: the frames of places 1-3, the technique, and the trifecta with its
-  // payout (built from the places, payout 0, when no ３連単 was read).
-  bool StoreRaceResult(int32_t race_id, const std::vector<ResultEntry>& entries,
-                       const std::wstring& technique, const std::vector<PayoutItem>& payouts);
-
-  // The block state the parsers keep (exposed for tests).
-  const std::wstring& seriesTitle() const { return series_title_; }
-  const std::wstring& dayLabel() const { return day_label_; }
 
  private:
   // Counters of one file, filled by a parser and read by its closing step.
@@ -203,9 +181,10 @@ class RaceFileImporter {
   };
 
   enum class Kind { kProgram, kResult };
-  using IdCache = std::unordered_map<std::wstring, int32_t>;
 
-  bool ImportArchive(const std::wstring& path, Kind kind, ArchiveImportTally* tally);
+  // `text`: the archive read ahead, or null to read it here.
+  bool ImportArchive(const std::wstring& path, Kind kind, ArchiveText* text,
+                     ArchiveImportTally* tally);
   bool ImportDecoded(const std::wstring& path, Kind kind, const std::vector<std::wstring>& lines,
                      ArchiveImportTally* tally);
   // Follows the block structure: code lines, and the printed headings that
@@ -224,19 +203,15 @@ class RaceFileImporter {
   bool CloseResultFile(const std::wstring& path, const FileCounts& counts,
                        ArchiveImportTally* tally);
   void FinishRace();
-  // The prepared row writers (defined with their statements in the source).
-  enum class Writer : int;
-  // The writer's statement, prepared on first use; null with message() set
-  // when SQLite refuses it.
-  DbStatement* Statement(Writer writer);
-  // Runs a bound writer; false with message() set on failure.
-  bool Finish(DbStatement* statement);
-  // Steps a bound id query and caches the id under `key`; 0 with message()
-  // set when there is no row.
-  int32_t TakeId(DbStatement* query, const std::wstring& key, IdCache* ids);
-  int32_t UpsertEquipment(Writer upsert_writer, Writer id_writer, int32_t stadium_id,
-                          const std::wstring& number, double quinella_rate, IdCache* ids,
-                          std::unordered_map<std::wstring, double>* rates);
+  // data_files bookkeeping.
+  bool RecordDataFile(const std::wstring& file_type, const std::wstring& path,
+                      const std::wstring& status, int32_t rows, const std::wstring& message);
+  // A race of the current stadium block, with the block's series title and
+  // day label.
+  int32_t UpsertRace(const std::wstring& race_date, int32_t stadium_id, int32_t race_no,
+                     const std::wstring& title, int32_t distance, const std::wstring& deadline,
+                     const std::wstring& weather, const std::wstring& wind_direction,
+                     double wind_speed, double wave_height);
 
   DbManager* db_;
   const bool reimport_;
@@ -245,13 +220,8 @@ class RaceFileImporter {
   std::wstring day_label_;
   bool expect_series_title_ = false;
   bool pending_results_final_ = false;
-  IdCache race_ids_;
-  IdCache racer_ids_;
-  IdCache motor_ids_;
-  IdCache boat_ids_;
-  std::shared_ptr<StoredRowValues> stored_;
   ResultRace race_;
-  std::unique_ptr<DbStatement[]> writers_;  // one per Writer, for one archive
+  RaceRowStore store_;  // writes into message_
 };
 
 }  // namespace wakelore

@@ -846,73 +846,6 @@ TEST_F(RaceFileImporterTest, RaceResultsFromSmallFiles) {
             L"晴北3.02.0テスト杯第2日");
 }
 
-// --- Upserts and their id caches ------------------------------------------------
-
-TEST_F(RaceFileImporterTest, RaceIsWrittenOncePerImporterRacersEveryTime) {
-  RaceFileImporter importer(&db_, false);
-  const int32_t race = importer.UpsertRace(L"2024-01-05", 9, 12, L"優勝戦", 1800, L"16:30", L"", L"",
-                                           0.0, 0.0);
-  ASSERT_GT(race, 0);
-  ASSERT_TRUE(db_.Exec(L"UPDATE races SET title='changed';"));
-  EXPECT_EQ(importer.UpsertRace(L"2024-01-05", 9, 12, L"別", 1200, L"", L"", L"", 0.0, 0.0), race);
-  EXPECT_EQ(Value(L"SELECT title AS value FROM races;"), L"changed");
-
-  // A new importer writes it again; empty texts and zeros keep what is stored.
-  RaceFileImporter other(&db_, false);
-  EXPECT_EQ(other.UpsertRace(L"2024-01-05", 9, 12, L"", 0, L"", L"雨", L"", 0.0, 0.0), race);
-  EXPECT_EQ(Value(L"SELECT title || distance || deadline_time || weather AS value FROM races;"),
-            L"changed180016:30雨");
-
-  const int32_t racer =
-      importer.UpsertRacer(L"4001", L"一号", L"A1", L"福岡", 30, 52.0, 6.5, 6.1);
-  ASSERT_GT(racer, 0);
-  EXPECT_EQ(importer.UpsertRacer(L"4001", L"新名", L"", L"", 0, 0.0, 0.0, 0.0), racer);
-  EXPECT_EQ(Value(L"SELECT name || class_name || branch || age || weight || national_win_rate "
-                  L"AS value FROM racers;"),
-            L"新名A1福岡3052.06.5");
-  EXPECT_EQ(importer.UpsertRacer(L"", L"x", L"", L"", 0, 0.0, 0.0, 0.0), 0);
-
-  const int32_t motor = importer.UpsertMotor(9, L"12", 35.5);
-  ASSERT_GT(motor, 0);
-  EXPECT_EQ(importer.UpsertMotor(9, L"12", 0.0), motor);
-  EXPECT_EQ(Value(L"SELECT quinella_rate AS value FROM motors;"), L"35.5");
-  EXPECT_NE(importer.UpsertBoat(9, L"12", 40.0), 0);
-  EXPECT_EQ(importer.UpsertMotor(0, L"12", 1.0), 0);
-  EXPECT_EQ(importer.UpsertBoat(9, L"", 1.0), 0);
-  EXPECT_EQ(Count(L"motors"), 1);
-  EXPECT_EQ(Count(L"boats"), 1);
-}
-
-TEST_F(RaceFileImporterTest, RepeatedUpsertsThatChangeNothingAreSkippedButChangesAreNot) {
-  RaceFileImporter importer(&db_, false);
-  struct Step {
-    const wchar_t* name;
-    const wchar_t* class_name;
-    double weight;
-    double rate;        // national win rate
-    double motor_rate;
-    const wchar_t* expected;  // name|class|weight|rate|motor rate after the step
-  };
-  const Step steps[] = {
-      {L"一号", L"A1", 52.0, 6.5, 35.5, L"一号|A1|52.0|6.5|35.5"},
-      {L"一号", L"A1", 52.0, 6.5, 35.5, L"一号|A1|52.0|6.5|35.5"},  // the same again
-      {L"一号", L"", 0.0, 0.0, 0.0, L"一号|A1|52.0|6.5|35.5"},      // what a result line knows
-      {L"一号", L"A1", 52.0, 6.62, 36.0, L"一号|A1|52.0|6.62|36.0"}, // next day's program
-      {L"改名", L"", 0.0, 0.0, 0.0, L"改名|A1|52.0|6.62|36.0"},
-      {L"一号", L"A2", 51.0, 6.62, 36.0, L"一号|A2|51.0|6.62|36.0"},
-  };
-  for (const Step& step : steps) {
-    SCOPED_TRACE(Utf16ToUtf8(step.expected));
-    ASSERT_GT(importer.UpsertRacer(L"4001", step.name, step.class_name, L"", 0, step.weight,
-                                   step.rate, 0.0),
-              0);
-    ASSERT_GT(importer.UpsertMotor(9, L"12", step.motor_rate), 0);
-    EXPECT_EQ(Value(L"SELECT name || '|' || class_name || '|' || weight || '|' || national_win_rate"
-                    L" || '|' || (SELECT quinella_rate FROM motors) AS value FROM racers;"),
-              step.expected);
-  }
-}
-
 // What is stored must not depend on how the days were grouped into runs
 // (importer objects): the program of 9/2 names racer 3812 exactly as the
 // program of 9/1 did, after the result file of 9/1 had renamed him in its
@@ -992,17 +925,34 @@ TEST_F(RaceFileImporterTest, ArchivesInsideACallersTransactionGoWithIt) {
   EXPECT_FALSE(db_.InTransaction());
 }
 
-TEST_F(RaceFileImporterTest, QueryIdAndFailingUpserts) {
+TEST_F(RaceFileImporterTest, ArchiveReadAheadIsImportedLikeOneReadHere) {
+  const std::wstring program = CopyFixture("official/b230901.lzh", L"b230901.lzh");
+  const std::wstring result = CopyFixture("official/k230901.lzh", L"k230901.lzh");
   RaceFileImporter importer(&db_, false);
-  EXPECT_EQ(importer.QueryId(L"SELECT 42 AS value;"), 42);
-  EXPECT_EQ(importer.QueryId(L"SELECT 42 AS other;"), 0);
-  EXPECT_EQ(importer.QueryId(L"SELECT id AS value FROM races;"), 0);
-  EXPECT_EQ(importer.QueryId(L"SELECT id FROM nowhere;"), 0);
-  EXPECT_NE(importer.message().find(L"nowhere"), std::wstring::npos);
+  ArchiveText text = RaceFileImporter::ReadArchiveText(program);
+  ASSERT_TRUE(text.read) << Utf16ToUtf8(text.message);
+  ArchiveImportTally tally;
+  ASSERT_TRUE(importer.ImportProgramArchive(program, std::move(text), &tally))
+      << Utf16ToUtf8(importer.message());
+  EXPECT_EQ(tally.rowsStored, 936);
 
-  ASSERT_TRUE(db_.Exec(L"DROP TABLE racers;"));
-  EXPECT_EQ(importer.UpsertRacer(L"4001", L"x", L"", L"", 0, 0.0, 0.0, 0.0), 0);
-  EXPECT_NE(importer.message().find(L"racers"), std::wstring::npos);
+  // A text read of another file is not taken for this one.
+  ArchiveImportTally results;
+  ASSERT_TRUE(importer.ImportResultArchive(result, RaceFileImporter::ReadArchiveText(program), &results))
+      << Utf16ToUtf8(importer.message());
+  EXPECT_EQ(results.rowsStored, 936);
+  EXPECT_EQ(DataFileRow(result), L"RESULT_K|IMPORTED|936|");
+
+  // A damaged copy read ahead fails as one read here does.
+  const std::wstring damaged = dir_.File(L"k230902.lzh");
+  ASSERT_TRUE(WriteWholeFile(damaged, std::string(200, 'x')));
+  ArchiveText bad = RaceFileImporter::ReadArchiveText(damaged);
+  EXPECT_FALSE(bad.extracted);
+  ArchiveImportTally failed;
+  EXPECT_FALSE(importer.ImportResultArchive(damaged, std::move(bad), &failed));
+  EXPECT_EQ(failed.filesNotExtracted, 1);
+  EXPECT_EQ(failed.filesNotRead, 1);
+  EXPECT_EQ(DataFileRow(damaged).rfind(L"RESULT_K|FAILED|0|", 0), 0u) << Utf16ToUtf8(DataFileRow(damaged));
 }
 
 }  // namespace

@@ -45,9 +45,11 @@ struct StoredRowValues {
     }
   };
 
-  std::unordered_map<std::wstring, Racer> racers;        // by register number
-  std::unordered_map<std::wstring, double> motorRates;   // by "stadium|number"
-  std::unordered_map<std::wstring, double> boatRates;
+  // Keyed by the row store's narrow keys: the register number; the stadium
+  // and the motor or boat number.
+  std::unordered_map<std::string, Racer> racers;
+  std::unordered_map<std::string, double> motorRates;
+  std::unordered_map<std::string, double> boatRates;
 
   void Clear() {
     racers.clear();
