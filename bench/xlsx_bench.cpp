@@ -312,8 +312,8 @@ int main(int argc, char** argv) {
   Print("csv ", csv_run);
   if (!Export(db_path, sql, xlsx, wakelore::ExportFormat::Xlsx, kRows, &xlsx_run)) return 1;
   Print("xlsx", xlsx_run);
-  wakelore::DeleteFileAt(csv);
-  wakelore::DeleteFileAt(xlsx);
+  (void)wakelore::DeleteFileAt(csv);
+  (void)wakelore::DeleteFileAt(xlsx);
 
   const double ratio = xlsx_run.seconds / csv_run.seconds;
   const bool time_ok = ratio <= 3.0;

@@ -117,7 +117,7 @@ bool CheckEveryDay(const std::wstring& db_path, const std::vector<std::vector<lo
 // The counts of one source day, imported on its own.
 bool SourceDayCounts(const std::wstring& fixtures, const char* day, const std::wstring& db_path,
                      std::vector<long long>* counts) {
-  DeleteFileAt(db_path);
+  (void)DeleteFileAt(db_path);
   {
     DbManager db;
     DbSchema schema(db);
@@ -237,7 +237,7 @@ ShellLoad LoadWithShell(const std::wstring& db_path, const std::wstring& work_pr
       const std::wstring sql = BuildDatasetSql(Utf8ToUtf16(key), L"2022-09-01", L"2023-08-31", 0, 0);
       if (!TableExporter::Export(db, sql, csv, ExportFormat::CsvUtf8, 0, L"", result, nullptr)) {
         std::fprintf(stderr, "year_import: export of %s failed: %s\n", key, Utf16ToUtf8(result.error).c_str());
-        for (const std::wstring& f : made) DeleteFileAt(f);
+        for (const std::wstring& f : made) (void)DeleteFileAt(f);
         return load;
       }
       load.rows += result.rows;
@@ -249,7 +249,7 @@ ShellLoad LoadWithShell(const std::wstring& db_path, const std::wstring& work_pr
   const std::wstring script_path = work_prefix + L".shell.sql";
   made.push_back(shell_db);
   made.push_back(script_path);
-  DeleteFileAt(shell_db);
+  (void)DeleteFileAt(shell_db);
   if (WriteWholeFile(script_path, script)) {
     const std::string command =
         "sqlite3 -bail '" + Utf16ToUtf8(shell_db) + "' < '" + Utf16ToUtf8(script_path) + "'";
@@ -261,7 +261,7 @@ ShellLoad LoadWithShell(const std::wstring& db_path, const std::wstring& work_pr
     load.ok = status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
     if (!load.ok) std::fprintf(stderr, "year_import: the sqlite3 shell failed (%s)\n", command.c_str());
   }
-  for (const std::wstring& f : made) DeleteFileAt(f);
+  for (const std::wstring& f : made) (void)DeleteFileAt(f);
   return load;
 }
 
@@ -302,11 +302,11 @@ int main(int argc, char** argv) {
   for (int i = 0; i < kSources; ++i) {
     if (!SourceDayCounts(fixtures, kSourceDays[i], db_path, &source_counts[i])) {
       std::fprintf(stderr, "year_import: cannot count the fixture day %s\n", kSourceDays[i]);
-      DeleteFileAt(db_path);
+      (void)DeleteFileAt(db_path);
       return 1;
     }
   }
-  DeleteFileAt(db_path);
+  (void)DeleteFileAt(db_path);
   long long races = 0, entries = 0;
   for (int day = 0; day < kDays; ++day) {
     races += source_counts[day % kSources][0];
@@ -316,9 +316,9 @@ int main(int argc, char** argv) {
   ImportOptions options;
   options.databasePath = db_path;
   options.downloadFolder = Utf8ToUtf16(data);
-  FromLocalTime({2022, 9, 1}, &options.fromDate);
-  FromLocalTime({2023, 8, 31}, &options.toDate);
-  FromLocalTime({2023, 9, 2, 12}, &options.referenceTime);  // the whole year is in the past
+  (void)FromLocalTime({2022, 9, 1}, &options.fromDate);
+  (void)FromLocalTime({2023, 8, 31}, &options.toDate);
+  (void)FromLocalTime({2023, 9, 2, 12}, &options.referenceTime);  // the whole year is in the past
   options.programs = true;
   options.results = true;
 
@@ -329,7 +329,7 @@ int main(int argc, char** argv) {
   ok = Check("second", second, 0, kArchives) && ok;
   const long long db_bytes = FileSizeOf(db_path);
   const ShellLoad shell = ok ? LoadWithShell(db_path, db_path) : ShellLoad();
-  DeleteFileAt(db_path);
+  (void)DeleteFileAt(db_path);
   if (!shell.ok) ok = false;
 
   std::printf("year_import: archives made or checked in %.1f s (%d archives in %s)\n", generate_seconds, kArchives,
