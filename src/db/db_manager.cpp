@@ -104,6 +104,8 @@ void DbManager::Close() {
 
 bool DbManager::Open(const std::wstring& path, int flags, const wchar_t* pragma) {
   Close();
+  // A connection belongs to one thread at a time, so SQLite need not lock
+  // it on every call (SQLITE_OPEN_NOMUTEX, given by both opens).
   sqlite3* db = nullptr;
   int rc = sqlite3_open_v2(Utf16ToUtf8(path).c_str(), &db, flags, nullptr);
   if (rc != SQLITE_OK) {
@@ -137,11 +139,12 @@ bool DbManager::Open(const std::wstring& path, int flags, const wchar_t* pragma)
 }
 
 bool DbManager::OpenReadWrite(const std::wstring& path) {
-  return Open(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, L"PRAGMA foreign_keys = ON;");
+  return Open(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
+              L"PRAGMA foreign_keys = ON;");
 }
 
 bool DbManager::OpenReadOnly(const std::wstring& path) {
-  return Open(path, SQLITE_OPEN_READONLY, L"PRAGMA query_only = ON;");
+  return Open(path, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, L"PRAGMA query_only = ON;");
 }
 
 std::wstring DbManager::FilePath() const {
